@@ -1,0 +1,20 @@
+#include "run/start_command.h"
+
+#include "app/main_window.h"
+
+namespace druvo {
+
+void RunStartCommand(MainWindow& w) {
+  w.tolerantMode = false;
+  if (!StartChecks(w)) return;
+  if (!DetectEarlierRuns(w)) {
+    w.outcome = RunOutcome::kNotRun;
+    CompleteRun(w, Summary::kNone);
+    return;
+  }
+  bool completed = ConversionLoop(w);
+  w.outcome = completed ? RunOutcome::kCompleted : RunOutcome::kAbandoned;
+  CompleteRun(w, completed ? Summary::kCompleted : Summary::kAbandoned);
+}
+
+}  // namespace druvo

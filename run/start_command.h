@@ -1,0 +1,29 @@
+// The Start command: start checks, earlier-run detection, conversion loop, completion.
+#pragma once
+
+namespace druvo {
+
+class MainWindow;
+
+/// The whole run, inside the click of btnStart.
+void RunStartCommand(MainWindow& w);
+
+/// Phase 1: reads and checks the inputs, confirms the database date, locks the buttons,
+/// makes the database folder current, chooses the digits. False: the command ends.
+bool StartChecks(MainWindow& w);
+
+/// Phase 2: the run decision (true: the loop runs).
+bool DetectEarlierRuns(MainWindow& w);
+
+/// Phase 3: false when the disk check abandoned the loop.
+bool ConversionLoop(MainWindow& w);
+
+enum class Summary { kNone, kCompleted, kAbandoned };
+
+/// Phase 4: summary, label-tool swap, clipboard, run log, mail, Stop enabled.
+void CompleteRun(MainWindow& w, Summary summary);
+
+/// A browse button: the folder dialog, and the box and variable on OK.
+void BrowseForFolder(MainWindow& w, bool programFolder);
+
+}  // namespace druvo

@@ -1,0 +1,26 @@
+#include "sys/clock.h"
+
+#include <windows.h>
+
+namespace sys {
+
+LocalDateTime Now() {
+  SYSTEMTIME st{};
+  GetLocalTime(&st);
+  LocalDateTime d;
+  d.year = st.wYear;
+  d.month = st.wMonth;
+  d.day = st.wDay;
+  d.hour = st.wHour;
+  d.minute = st.wMinute;
+  d.second = st.wSecond;
+  d.millisecond = st.wMilliseconds;
+  return d;
+}
+
+double SecondsSinceMidnight() {
+  LocalDateTime d = Now();
+  return d.hour * 3600.0 + d.minute * 60.0 + d.second + d.millisecond / 1000.0;
+}
+
+}  // namespace sys

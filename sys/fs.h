@@ -1,0 +1,78 @@
+// File system services. Paths are built as the host's Windows paths are, with "\".
+// The POSIX layer reads "\" (and "/") as a separator, takes a leading drive "X:" as the root
+// "/", and matches every component without regard to case (an exact-case name wins).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sys/clock.h"
+
+namespace sys {
+
+/// Searches for a plain file: not a folder, not hidden (POSIX: a name starting with "."),
+/// not system. "*" and "?" in the name are never wildcards: such a name is not found.
+/// Returns the file's name as stored on disk (last component only), or nothing.
+std::optional<std::string> FindPlainFile(const std::string& path);
+
+/// Whether FindPlainFile finds the path.
+inline bool IsPresent(const std::string& path) { return FindPlainFile(path).has_value(); }
+
+/// Whether the path names an existing folder.
+bool FolderExists(const std::string& path);
+
+/// The size in bytes of a plain file.
+std::optional<std::int64_t> FileSize(const std::string& path);
+
+/// The last-modified time of a file, in local time.
+std::optional<LocalDateTime> LastModified(const std::string& path);
+
+/// Makes a drive current ("C"). A no-op on POSIX.
+bool SetCurrentDrive(char letter);
+
+/// Makes a folder current.
+bool SetCurrentFolder(const std::string& path);
+
+/// The current folder as a full path.
+std::string CurrentFolder();
+
+enum class RenameStatus { kOk, kTargetTaken, kSourceMissing, kFailed };
+
+struct RenameResult {
+  RenameStatus status = RenameStatus::kFailed;
+  std::string why;  // what the system said, for the user
+  bool ok() const { return status == RenameStatus::kOk; }
+};
+
+/// Renames a file and never overwrites: an existing target (any letter case) leaves both
+/// files as they are, also when the target appears between a check and the rename.
+/// With DRUVO_CRASH_AT_RENAME=N in the environment the process ends at once, exit code 86,
+/// just before its N-th rename (1-based): the crash test of the repeat preparation.
+RenameResult RenameNoReplace(const std::string& from, const std::string& to);
+
+/// Reads a whole file as bytes.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+/// Creates a file, or empties an existing one, and writes the bytes.
+bool WriteWholeFile(const std::string& path, std::string_view bytes);
+
+/// Creates a folder (the parent must exist).
+bool MakeFolder(const std::string& path);
+
+/// Copies a file, replacing the target; used by the demo installation only.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+
+/// The names of the folders directly in a folder, sorted without regard to case;
+/// "." and ".." and hidden folders left out.
+std::vector<std::string> ListFolders(const std::string& path);
+
+/// The drives of the machine as roots ("C:\"); POSIX has one, "/".
+std::vector<std::string> ListDrives();
+
+/// The path of the running program's own executable.
+std::string ExecutablePath();
+
+}  // namespace sys

@@ -1,0 +1,272 @@
+#include "sys/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "sys/text.h"
+
+namespace sys {
+
+namespace {
+
+struct Parsed {
+  bool absolute = false;
+  std::vector<std::string> parts;
+};
+
+// "C:\QMV\data" -> absolute, {QMV, data}; "rcx.log" -> relative, {rcx.log}.
+Parsed Parse(const std::string& path) {
+  Parsed p;
+  std::string_view s = path;
+  if (s.size() >= 2 && s[1] == ':' &&
+      ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'))) {
+    s.remove_prefix(2);
+    p.absolute = true;
+  }
+  if (!s.empty() && (s[0] == '\\' || s[0] == '/')) p.absolute = true;
+  std::string part;
+  for (char c : s) {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) p.parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) p.parts.push_back(part);
+  return p;
+}
+
+bool Exists(const std::string& p) {
+  struct stat st;
+  return lstat(p.c_str(), &st) == 0;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  if (dir == "/") return "/" + name;
+  return dir + "/" + name;
+}
+
+// The name in `dir` matching `name` without regard to case; an exact match wins.
+std::optional<std::string> MatchInFolder(const std::string& dir, const std::string& name) {
+  if (name == "." || name == "..") return name;
+  if (Exists(Join(dir.empty() ? "." : dir, name))) return name;
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return std::nullopt;
+  std::string want = text::Upper(name);
+  std::optional<std::string> found;
+  while (dirent* e = readdir(d)) {
+    if (text::Upper(e->d_name) == want) {
+      found = e->d_name;
+      break;
+    }
+  }
+  closedir(d);
+  return found;
+}
+
+// Resolves the folder part of a path; with `keep_last` the last component is resolved too
+// when it exists, and kept as given when it does not (a name about to be created).
+std::optional<std::string> Resolve(const std::string& path, bool last_must_exist) {
+  Parsed p = Parse(path);
+  std::string cur = p.absolute ? "/" : "";
+  if (p.parts.empty()) return p.absolute ? std::optional<std::string>("/") : std::nullopt;
+  for (std::size_t i = 0; i < p.parts.size(); ++i) {
+    auto m = MatchInFolder(cur, p.parts[i]);
+    if (!m) {
+      if (i + 1 == p.parts.size() && !last_must_exist) {
+        cur = Join(cur, p.parts[i]);
+        return cur;
+      }
+      return std::nullopt;
+    }
+    cur = Join(cur, *m);
+  }
+  return cur;
+}
+
+bool HasWildcard(const std::string& path) {
+  return path.find_first_of("*?") != std::string::npos;
+}
+
+std::string LastComponent(const std::string& p) {
+  auto pos = p.find_last_of('/');
+  return pos == std::string::npos ? p : p.substr(pos + 1);
+}
+
+std::string Describe(int err) { return std::strerror(err); }
+
+}  // namespace
+
+void EndProcessNow(int code) { _exit(code); }
+
+std::optional<std::string> FindPlainFile(const std::string& path) {
+  if (HasWildcard(path)) return std::nullopt;
+  auto r = Resolve(path, true);
+  if (!r) return std::nullopt;
+  struct stat st;
+  if (stat(r->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::string name = LastComponent(*r);
+  if (name.empty() || name[0] == '.') return std::nullopt;
+  return name;
+}
+
+bool FolderExists(const std::string& path) {
+  auto r = Resolve(path, true);
+  struct stat st;
+  return r && stat(r->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::int64_t> FileSize(const std::string& path) {
+  auto r = Resolve(path, true);
+  struct stat st;
+  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::optional<LocalDateTime> LastModified(const std::string& path) {
+  auto r = Resolve(path, true);
+  struct stat st;
+  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  time_t secs = st.st_mtime;
+  tm t{};
+  localtime_r(&secs, &t);
+  LocalDateTime d;
+  d.year = t.tm_year + 1900;
+  d.month = t.tm_mon + 1;
+  d.day = t.tm_mday;
+  d.hour = t.tm_hour;
+  d.minute = t.tm_min;
+  d.second = t.tm_sec;
+  return d;
+}
+
+bool SetCurrentDrive(char) { return true; }
+
+bool SetCurrentFolder(const std::string& path) {
+  auto r = Resolve(path, true);
+  return r && chdir(r->c_str()) == 0;
+}
+
+std::string CurrentFolder() {
+  char buf[4096];
+  return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+RenameResult RenamePlatform(const std::string& from, const std::string& to) {
+  RenameResult res;
+  auto src = Resolve(from, true);
+  if (!src) {
+    res.status = RenameStatus::kSourceMissing;
+    res.why = "bestand niet gevonden";
+    return res;
+  }
+  auto dst = Resolve(to, false);
+  if (!dst) {
+    res.status = RenameStatus::kFailed;
+    res.why = "map niet gevonden";
+    return res;
+  }
+  if (Exists(*dst)) {
+    res.status = RenameStatus::kTargetTaken;
+    res.why = "naam is al in gebruik";
+    return res;
+  }
+  // RENAME_NOREPLACE makes the check and the rename one step; file systems without it
+  // get link + unlink, which fails just as safely on a taken name.
+  long rc = syscall(SYS_renameat2, AT_FDCWD, src->c_str(), AT_FDCWD, dst->c_str(), 1u);
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    if (link(src->c_str(), dst->c_str()) == 0) {
+      if (unlink(src->c_str()) == 0) rc = 0;
+      else {
+        int e = errno;
+        unlink(dst->c_str());
+        errno = e;
+      }
+    }
+  }
+  if (rc == 0) {
+    res.status = RenameStatus::kOk;
+    return res;
+  }
+  res.status = errno == EEXIST ? RenameStatus::kTargetTaken : RenameStatus::kFailed;
+  res.why = Describe(errno);
+  return res;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  auto r = Resolve(path, true);
+  if (!r) return false;
+  FILE* f = fopen(r->c_str(), "rb");
+  if (!f) return false;
+  bytes.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+  bool ok = !ferror(f);
+  fclose(f);
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  auto r = Resolve(path, false);
+  if (!r) return false;
+  FILE* f = fopen(r->c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return fclose(f) == 0 && ok;
+}
+
+bool MakeFolder(const std::string& path) {
+  auto r = Resolve(path, false);
+  return r && (mkdir(r->c_str(), 0777) == 0 || (errno == EEXIST && FolderExists(path)));
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  std::string bytes;
+  if (!ReadWholeFile(from, bytes) || !WriteWholeFile(to, bytes)) return false;
+  struct stat st;
+  auto src = Resolve(from, true);
+  auto dst = Resolve(to, true);
+  if (src && dst && stat(src->c_str(), &st) == 0) chmod(dst->c_str(), st.st_mode & 07777);
+  return true;
+}
+
+std::vector<std::string> ListFolders(const std::string& path) {
+  std::vector<std::string> out;
+  auto r = Resolve(path, true);
+  if (!r) return out;
+  DIR* d = opendir(r->c_str());
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    struct stat st;
+    if (stat(Join(*r, e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) out.push_back(e->d_name);
+  }
+  closedir(d);
+  std::sort(out.begin(), out.end(),
+            [](const std::string& a, const std::string& b) { return text::Upper(a) < text::Upper(b); });
+  return out;
+}
+
+std::vector<std::string> ListDrives() { return {"/"}; }
+
+std::string ExecutablePath() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  buf[n] = '\0';
+  return buf;
+}
+
+}  // namespace sys

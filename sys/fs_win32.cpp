@@ -1,0 +1,187 @@
+#include "sys/fs.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "sys/text.h"
+#include "sys/wide_win32.h"
+
+namespace sys {
+
+namespace {
+
+bool HasWildcard(const std::string& path) {
+  return path.find_first_of("*?") != std::string::npos;
+}
+
+std::string Describe(DWORD err) {
+  wchar_t* msg = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, err, 0, reinterpret_cast<wchar_t*>(&msg), 0, nullptr);
+  std::string out = msg ? Narrow(msg) : "fout " + std::to_string(err);
+  if (msg) LocalFree(msg);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+    out.pop_back();
+  return out;
+}
+
+bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
+  if (HasWildcard(path)) return false;
+  HANDLE h = FindFirstFileExW(Widen(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                              nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FindClose(h);
+  return true;
+}
+
+}  // namespace
+
+void EndProcessNow(int code) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code)); }
+
+std::optional<std::string> FindPlainFile(const std::string& path) {
+  WIN32_FIND_DATAW data;
+  if (!FindData(path, data)) return std::nullopt;
+  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (data.dwFileAttributes & excluded) return std::nullopt;
+  return Narrow(data.cFileName);
+}
+
+bool FolderExists(const std::string& path) {
+  DWORD a = GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::int64_t> FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
+  return (static_cast<std::int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+std::optional<LocalDateTime> LastModified(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
+  SYSTEMTIME utc, local;
+  if (!FileTimeToSystemTime(&d.ftLastWriteTime, &utc) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+    return std::nullopt;
+  LocalDateTime t;
+  t.year = local.wYear;
+  t.month = local.wMonth;
+  t.day = local.wDay;
+  t.hour = local.wHour;
+  t.minute = local.wMinute;
+  t.second = local.wSecond;
+  return t;
+}
+
+bool SetCurrentDrive(char letter) {
+  wchar_t drive[3] = {static_cast<wchar_t>(letter), L':', 0};
+  return SetCurrentDirectoryW(drive) != 0;
+}
+
+bool SetCurrentFolder(const std::string& path) {
+  return SetCurrentDirectoryW(Widen(path).c_str()) != 0;
+}
+
+std::string CurrentFolder() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  std::wstring buf(n, L'\0');
+  n = GetCurrentDirectoryW(n, buf.data());
+  buf.resize(n);
+  return Narrow(buf);
+}
+
+RenameResult RenamePlatform(const std::string& from, const std::string& to) {
+  RenameResult res;
+  if (HasWildcard(from) || HasWildcard(to)) {
+    res.why = "ongeldige naam";
+    return res;
+  }
+  // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: a taken name fails.
+  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), 0)) {
+    res.status = RenameStatus::kOk;
+    return res;
+  }
+  DWORD err = GetLastError();
+  if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS)
+    res.status = RenameStatus::kTargetTaken;
+  else if (err == ERROR_FILE_NOT_FOUND)
+    res.status = RenameStatus::kSourceMissing;
+  res.why = Describe(err);
+  return res;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bytes.clear();
+  char buf[65536];
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ReadFile(h, buf, sizeof buf, &n, nullptr) != 0) && n > 0) bytes.append(buf, n);
+  CloseHandle(h);
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = bytes.empty() ||
+            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size());
+  return CloseHandle(h) && ok;
+}
+
+bool MakeFolder(const std::string& path) {
+  return CreateDirectoryW(Widen(path).c_str(), nullptr) ||
+         (GetLastError() == ERROR_ALREADY_EXISTS && FolderExists(path));
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != 0;
+}
+
+std::vector<std::string> ListFolders(const std::string& path) {
+  std::vector<std::string> out;
+  std::string pattern = path;
+  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW(Widen(pattern).c_str(), FindExInfoBasic, &data,
+                              FindExSearchLimitToDirectories, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) continue;
+    std::string name = Narrow(data.cFileName);
+    if (name == "." || name == "..") continue;
+    out.push_back(name);
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  std::sort(out.begin(), out.end(),
+            [](const std::string& a, const std::string& b) { return text::Upper(a) < text::Upper(b); });
+  return out;
+}
+
+std::vector<std::string> ListDrives() {
+  std::vector<std::string> out;
+  DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (mask & (1u << i)) out.push_back(std::string(1, static_cast<char>('A' + i)) + ":\\");
+  }
+  return out;
+}
+
+std::string ExecutablePath() {
+  std::wstring buf(32768, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  buf.resize(n);
+  return Narrow(buf);
+}
+
+}  // namespace sys

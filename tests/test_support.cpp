@@ -1,0 +1,81 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "sys/fs.h"
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  fs::path p = fs::temp_directory_path() /
+               ("druvo-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+  fs::create_directories(p);
+  path_ = p.string();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::operator/(std::string_view relative) const {
+  return (fs::path(path_) / fs::path(std::string(relative)).make_preferred()).string();
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  fs::path p(path);
+  if (p.has_parent_path()) fs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(fs::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::string& path) { return fs::exists(fs::path(path)); }
+
+void SetModified(const std::string& path, int year, int month, int day, int hour, int minute) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_isdst = -1;
+  std::time_t when = std::mktime(&t);
+  auto sys_when = std::chrono::system_clock::from_time_t(when);
+  auto file_when = std::chrono::file_clock::from_sys(sys_when);
+  fs::last_write_time(fs::path(path), file_when);
+}
+
+std::string BinDir() { return fs::path(sys::ExecutablePath()).parent_path().string(); }
+
+std::string Program(const std::string& name) {
+#ifdef _WIN32
+  return (fs::path(BinDir()) / (name + ".exe")).string();
+#else
+  return (fs::path(BinDir()) / name).string();
+#endif
+}
+
+}  // namespace testing_support
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,38 @@
+// Helpers shared by the tests: real temporary folders and files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+/// A fresh folder under the system's temporary folder, removed with its content at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  /// The folder's path in the platform's form.
+  const std::string& path() const { return path_; }
+  /// path() + separator + relative (relative may use "/").
+  std::string operator/(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+/// Writes bytes to a file, creating its folders.
+void WriteFile(const std::string& path, std::string_view bytes);
+/// Reads a whole file; empty when missing.
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+/// Sets a file's last-modified time (local time).
+void SetModified(const std::string& path, int year, int month, int day, int hour, int minute);
+
+/// The folder holding the built programs (the test binary's own folder).
+std::string BinDir();
+/// A built program's path: name + ".exe" on Windows.
+std::string Program(const std::string& name);
+
+}  // namespace testing_support
