@@ -61,6 +61,10 @@ class View {
 
   /// The program ends at once (Stop, or No to the disk-space question).
   virtual void Quit() = 0;
+
+  /// The conversion loop is at entry `done` of `total` (0 of 0 clears it): shown on the
+  /// task-bar button by the Win32 window; nothing else in the window changes.
+  virtual void Progress(int /*done*/, int /*total*/) {}
 };
 
 }  // namespace druvo
