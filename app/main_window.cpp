@@ -61,11 +61,13 @@ void MainWindow::EndProgram() {
 }
 
 void MainWindow::ClickStart() {
+  // Start is disabled while a run goes on, but a click can still be queued behind one.
   if (runActive) return;
+  runActive = true;
   try {
     RunStartCommand(*this);
   } catch (const ProgramEnded&) {
-    if (outcome != RunOutcome::kEndedAtDiskQuestion) outcome = RunOutcome::kEndedAtDiskQuestion;
+    // The view has quit; nothing of the run goes on.
   }
   runActive = false;
 }

@@ -1,8 +1,38 @@
 #include "app/main_window.h"
+#include "datafiles/markers.h"
 #include "run/start_command.h"
+#include "tools/log_view.h"
 
 namespace druvo {
 
-bool DetectEarlierRuns(MainWindow&) { return true; }
+bool DetectEarlierRuns(MainWindow& w) {
+  const std::string& suffix = w.dataFileSuffix;
+  const std::string& digits = w.directionDigits;
+  ConvertedCount count = CountConvertedFiles(w, suffix, digits);
+  if (!count.anyMarker) return true;
+
+  bool decision = false;
+  if (count.dataFiles == count.markers) {
+    w.SetStatus("Conversie is al volledig gedaan ! \r\n\r\nVolledig herhalen ?");
+    if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
+      PrepareFullRepeat(w, suffix, digits);
+      decision = true;
+    }
+  } else if (count.dataFiles > count.markers) {
+    w.SetStatus("Conversie is reeds gedeeltelijk gedaan !\r\n\r\nOpnieuw ?");
+    if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
+      PreparePartialRepeat(w, suffix, digits);
+      decision = true;
+    }
+  } else {
+    w.SetStatus("Conversie is al gedaan !");
+    w.view.Ask(w.Status(), Buttons::kOk);
+  }
+  w.view.DoEvents();
+
+  // The earlier run's logs, all looked up in the database folder.
+  for (int i = 0; i <= w.lastIndex; ++i) AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
+  return decision;
+}
 
 }  // namespace druvo

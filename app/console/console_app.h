@@ -1,0 +1,32 @@
+// The console front end: `druvo run [options]` runs one Start command with the same
+// operations as the window; `druvo demo DIR` writes a demo installation.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+
+namespace druvo {
+
+/// Exit codes of `druvo run`.
+enum ExitCode {
+  kExitCompleted = 0,
+  kExitCompletedWithErrors = 1,
+  kExitRefused = 2,
+  kExitAbandoned = 3,
+  kExitNotRun = 4,
+  kExitEndedAtDiskQuestion = 5,
+  kExitUsage = 64,
+};
+
+/// The exit code for how the Start command ended, with the error count.
+int ExitCodeFor(RunOutcome outcome, int errorCount);
+
+/// Runs the front end with its arguments (without the program name). `interactive` tells
+/// whether questions can be asked on the terminal.
+int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                std::FILE* in, bool interactive);
+
+}  // namespace druvo

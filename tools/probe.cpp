@@ -1,0 +1,50 @@
+#include "tools/probe.h"
+
+#include "app/main_window.h"
+#include "sys/fs.h"
+#include "sys/text.h"
+#include "tools/log_view.h"
+#include "tools/process.h"
+
+namespace druvo {
+
+namespace {
+
+bool StartsWithExactly(const std::string& upper, std::string_view text) {
+  return upper.size() >= text.size() && upper.compare(0, text.size(), text) == 0;
+}
+
+}  // namespace
+
+bool IsTriggerLine(const std::string& line) {
+  // Only the first 11 characters matter; they are compared upper-cased.
+  std::string head = text::Upper(text::FirstChars(line, 11));
+  return StartsWithExactly(head, "ERROR: -1") || StartsWithExactly(head, "ERROR: 20") ||
+         StartsWithExactly(head, "ERROR: 3016");
+}
+
+bool ProbeConversionUtility(MainWindow& w, const std::string& suffix) {
+  const std::string logName = "rcx.log";
+  // Emptied first, so that lines left by an earlier probe are not read as this one's.
+  if (sys::IsPresent(logName)) sys::WriteWholeFile(logName, "");
+
+  Command probe;
+  probe.program = w.view.Text(Control::txtExePath) + "\\RCX";
+  probe.args = {"I", text::Upper(w.catalogue.baseNames[kProbeEntry] + suffix)};
+  bool wrapperNeeded = false;
+  ShellandWait(w, probe, 0);
+
+  if (!sys::IsPresent(logName)) return wrapperNeeded;
+  std::vector<std::string> lines;
+  if (!ReadTextLines(logName, lines)) return wrapperNeeded;
+  for (const std::string& line : lines) {
+    w.LogAppend(line + "\r\n");
+    w.view.DoEvents();
+    if (IsTriggerLine(line)) wrapperNeeded = true;
+  }
+  w.LogCaretToEnd();
+  w.view.DoEvents();
+  return wrapperNeeded;
+}
+
+}  // namespace druvo
