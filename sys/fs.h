@@ -21,6 +21,10 @@ std::optional<std::string> FindPlainFile(const std::string& path);
 /// Whether FindPlainFile finds the path.
 inline bool IsPresent(const std::string& path) { return FindPlainFile(path).has_value(); }
 
+/// The path of an existing file or folder in the platform's own form (POSIX: each component
+/// matched as above), or nothing. Hidden files count; used to find a program to start.
+std::optional<std::string> ResolveExisting(const std::string& path);
+
 /// Whether the path names an existing folder.
 bool FolderExists(const std::string& path);
 

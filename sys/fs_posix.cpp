@@ -121,6 +121,13 @@ std::optional<std::string> FindPlainFile(const std::string& path) {
   return name;
 }
 
+std::optional<std::string> ResolveExisting(const std::string& path) {
+  auto r = Resolve(path, true);
+  struct stat st;
+  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  return r;
+}
+
 bool FolderExists(const std::string& path) {
   auto r = Resolve(path, true);
   struct stat st;

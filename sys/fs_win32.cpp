@@ -48,6 +48,18 @@ std::optional<std::string> FindPlainFile(const std::string& path) {
   return Narrow(data.cFileName);
 }
 
+std::optional<std::string> ResolveExisting(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  if (HasWildcard(path) || GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return std::nullopt;
+  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return std::nullopt;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  return Narrow(full);
+}
+
 bool FolderExists(const std::string& path) {
   DWORD a = GetFileAttributesW(Widen(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
