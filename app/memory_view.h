@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/view.h"
@@ -25,7 +26,10 @@ class MemoryView : public View {
   std::string Text(Control box) override;
   void SetText(Control box, const std::string& text) override;
   bool IsOption1Selected() override { return option1; }
-  void SetEnabled(Control button, bool enabled) override { enabled_[button] = enabled; }
+  void SetEnabled(Control button, bool enabled) override {
+    enabled_[button] = enabled;
+    enableCalls.emplace_back(button, enabled);
+  }
   void SetFocus(Control control) override { focus = control; }
   Answer Ask(const std::string& text, Buttons buttons) override;
   void Repaint() override { ++repaints; }
@@ -47,6 +51,9 @@ class MemoryView : public View {
   std::vector<std::string> statusLines;
   /// Called at every DoEvents (a test can type into a box in the middle of a run).
   std::function<void()> onEvents;
+
+  /// Every SetEnabled call, in order.
+  std::vector<std::pair<Control, bool>> enableCalls;
 
   bool option1 = true;
   Control focus = Control::Option1;

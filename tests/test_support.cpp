@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <cstdlib>
 
 #include "sys/fs.h"
 
@@ -61,6 +62,28 @@ void SetModified(const std::string& path, int year, int month, int day, int hour
   auto sys_when = std::chrono::system_clock::from_time_t(when);
   auto file_when = std::chrono::file_clock::from_sys(sys_when);
   fs::last_write_time(fs::path(path), file_when);
+}
+
+void SetEnv(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), value.c_str());
+#else
+  setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void UnsetEnv(const std::string& name) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), "");
+#else
+  unsetenv(name.c_str());
+#endif
+}
+
+CurrentFolderGuard::CurrentFolderGuard() : saved_(fs::current_path().string()) {}
+CurrentFolderGuard::~CurrentFolderGuard() {
+  std::error_code ec;
+  fs::current_path(saved_, ec);
 }
 
 std::string BinDir() { return fs::path(sys::ExecutablePath()).parent_path().string(); }

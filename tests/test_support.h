@@ -30,6 +30,20 @@ bool Exists(const std::string& path);
 /// Sets a file's last-modified time (local time).
 void SetModified(const std::string& path, int year, int month, int day, int hour, int minute);
 
+/// Sets or removes an environment variable of this process.
+void SetEnv(const std::string& name, const std::string& value);
+void UnsetEnv(const std::string& name);
+
+/// The process's current folder, restored when the guard ends (tests change it).
+class CurrentFolderGuard {
+ public:
+  CurrentFolderGuard();
+  ~CurrentFolderGuard();
+
+ private:
+  std::string saved_;
+};
+
 /// The folder holding the built programs (the test binary's own folder).
 std::string BinDir();
 /// A built program's path: name + ".exe" on Windows.
