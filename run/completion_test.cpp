@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run/start_command.h"
+#include "run_fixture.h"
+#include "sys/fs.h"
+
+using namespace druvo;
+using testing_support::ReadFile;
+using testing_support::RunFixture;
+using testing_support::WriteFile;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A window past its start checks, without running the loop: completion alone.
+struct Completion : RunFixture {
+  Completion() {
+    view.answers = {Answer::kOk};
+    EXPECT_TRUE(StartChecks(w));
+    w.services.now = [] { return sys::LocalDateTime{2026, 12, 7, 9, 4, 3, 0}; };
+  }
+};
+
+}  // namespace
+
+TEST(RunCompletion, SummaryTexts) {
+  {
+    Completion c;
+    CompleteRun(c.w, Summary::kCompleted);
+    EXPECT_EQ(c.view.Text(Control::txtBezig), " Conversie voltooid...");
+    // Two blanks between the time and the word, and no line break after it.
+    const std::string log = c.w.LogViewText();
+    EXPECT_TRUE(log.ends_with("\r\n7-12-2026 09:04:03  Conversie voltooid...")) << log;
+  }
+  {
+    Completion c;
+    c.w.errorCount = 3;
+    CompleteRun(c.w, Summary::kCompleted);
+    EXPECT_EQ(c.view.Text(Control::txtBezig), "Conversie voltooid; er zijn 3  fouten gesignaleerd");
+  }
+  {
+    Completion c;
+    CompleteRun(c.w, Summary::kAbandoned);
+    EXPECT_EQ(c.view.Text(Control::txtBezig), " Conversie afgebroken...");
+  }
+  {
+    Completion c;
+    c.view.SetText(Control::txtBezig, "Conversie is al gedaan !");
+    CompleteRun(c.w, Summary::kNone);
+    EXPECT_EQ(c.view.Text(Control::txtBezig), "Conversie is al gedaan !");
+    EXPECT_EQ(c.w.LogViewText(), "");
+  }
+}
+
+TEST(RunCompletion, LabelToolSwap) {
+  {
+    Completion c;  // the demo holds LMPR.EXE and LMPR13.EXE
+    const std::string lmpr = ReadFile(c.Prog("LMPR.EXE"));
+    const std::string lmpr13 = ReadFile(c.Prog("LMPR13.EXE"));
+    ASSERT_NE(lmpr, lmpr13);
+    CompleteRun(c.w, Summary::kCompleted);
+    EXPECT_EQ(ReadFile(c.Prog("LMPR10.EXE")), lmpr);
+    EXPECT_EQ(ReadFile(c.Prog("LMPR.EXE")), lmpr13);
+    EXPECT_FALSE(fs::exists(c.Prog("LMPR13.EXE")));
+  }
+  for (const char* missing : {"LMPR.EXE", "LMPR13.EXE"}) {
+    Completion c;
+    fs::remove(c.Prog(missing));
+    CompleteRun(c.w, Summary::kCompleted);
+    EXPECT_FALSE(fs::exists(c.Prog("LMPR10.EXE"))) << missing;
+  }
+  {
+    // LMPR10.EXE already there: it is never replaced, and LMPR13.EXE cannot take the name of
+    // the LMPR.EXE that stayed. Nothing is lost.
+    Completion c;
+    WriteFile(c.Prog("LMPR10.EXE"), "older label tool");
+    const std::string lmpr = ReadFile(c.Prog("LMPR.EXE"));
+    const std::string lmpr13 = ReadFile(c.Prog("LMPR13.EXE"));
+    CompleteRun(c.w, Summary::kCompleted);
+    EXPECT_EQ(ReadFile(c.Prog("LMPR10.EXE")), "older label tool");
+    EXPECT_EQ(ReadFile(c.Prog("LMPR.EXE")), lmpr);
+    EXPECT_EQ(ReadFile(c.Prog("LMPR13.EXE")), lmpr13);
+    EXPECT_NE(c.w.LogViewText().find("Kan LMPR.EXE niet hernoemen naar LMPR10.EXE"),
+              std::string::npos);
+  }
+}
+
+TEST(RunCompletion, ClipboardRunLogFolderMailAndStop) {
+  Completion c;
+  WriteFile(c.Prog("DRUVO.Log"), std::string(100000, 'o'));  // replaced, not extended
+  c.w.LogAppend("caf\xC3\xA9 \xE2\x82\xAC\r\nregel 2");
+  CompleteRun(c.w, Summary::kCompleted);
+  const std::string text = c.w.LogViewText();
+  EXPECT_EQ(c.view.clipboard, text);
+  std::string expected = "caf\xE9 \x80\r\nregel 2\r\n7-12-2026 09:04:03  Conversie voltooid...\r\n";
+  EXPECT_EQ(ReadFile(c.Prog("DRUVO.Log")), expected);
+  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
+  // Nothing listens at the relay: the transfer log is the result, no message box.
+  EXPECT_FALSE(c.w.mailResult.empty());
+  EXPECT_NE(c.w.mailResult, "Message sent successfully!");
+  EXPECT_EQ(c.view.boxes.size(), 1u);  // only the date question
+  EXPECT_TRUE(c.view.IsEnabled(Control::btnCancel));
+  EXPECT_FALSE(c.view.IsEnabled(Control::btnStart));
+}
+
+TEST(RunCompletion, RunLogThatCannotBeCreatedInTheTolerantModeEndsTheCommand) {
+  Completion c;
+  fs::create_directory(c.Prog("DRUVO.Log"));  // a folder in the way
+  c.w.tolerantMode = true;
+  const std::string folder = sys::CurrentFolder();
+  CompleteRun(c.w, Summary::kCompleted);
+  EXPECT_EQ(c.w.outcome, RunOutcome::kRunLogFailed);
+  EXPECT_EQ(sys::CurrentFolder(), folder);
+  EXPECT_TRUE(c.w.mailResult.empty());
+  EXPECT_FALSE(c.view.IsEnabled(Control::btnCancel));
+}

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run/start_command.h"
+#include "run_fixture.h"
+
+using namespace druvo;
+using testing_support::NextStart;
+using testing_support::ReadFile;
+using testing_support::RunFixture;
+using testing_support::WriteFile;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kComplete[] = "Conversie is al volledig gedaan ! \r\n\r\nVolledig herhalen ?";
+const char kPartial[] = "Conversie is reeds gedeeltelijk gedaan !\r\n\r\nOpnieuw ?";
+
+}  // namespace
+
+TEST(EarlierRuns, NoMarkerRunsOnWithNothingShown) {
+  RunFixture f;
+  WriteFile(f.Db("QWIMAPD.10"), "marker of the other direction");
+  WriteFile(f.Db("QWIMAPD.Log"), "ERROR: old log\r\n");
+  f.view.answers = {Answer::kOk};
+  ASSERT_TRUE(StartChecks(f.w));
+  EXPECT_TRUE(DetectEarlierRuns(f.w));
+  EXPECT_EQ(f.view.boxes.size(), 1u);
+  EXPECT_EQ(f.w.LogViewText(), "");
+  EXPECT_EQ(f.w.errorCount, 0);
+}
+
+TEST(EarlierRuns, CompleteRepeatKeepsEveryOriginalByte) {
+  RunFixture f;
+  const std::string original = ReadFile(f.Db("QWIMAPD.DAT"));
+  const std::string originalWork = ReadFile(f.Db("QMVWORK/QWOMISWT.DAT"));
+  f.Start();
+  const std::string converted = ReadFile(f.Db("QWIMAPD.DAT"));
+  ASSERT_NE(converted, original);
+
+  NextStart second(f);
+  second.view.answers = {Answer::kOk, Answer::kYes};
+  second.w.ClickStart();
+  ASSERT_EQ(second.view.boxes.size(), 2u);
+  EXPECT_EQ(second.view.boxes[1].text, kComplete);
+  EXPECT_EQ(second.view.boxes[1].buttons, Buttons::kYesNo);
+  EXPECT_EQ(second.w.outcome, RunOutcome::kCompleted);
+  // The converted file was set aside under _1, the marker put back and converted again.
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_1")), converted);
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13")), original);
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), converted);
+  EXPECT_EQ(ReadFile(f.Db("QMVWORK/QWOMISWT.13")), originalWork);
+  // The earlier logs were shown and counted before the new run's.
+  EXPECT_GT(second.w.errorCount, f.w.errorCount);
+
+  NextStart third(f);
+  third.view.answers = {Answer::kOk, Answer::kYes};
+  third.w.ClickStart();
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_2")), converted);
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_1")), converted);
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13")), original);
+}
+
+TEST(EarlierRuns, DeclinedRepeatStillCompletesWithoutSummary) {
+  RunFixture f;
+  f.Start();
+  const std::string converted = ReadFile(f.Db("QWIMAPD.DAT"));
+  NextStart second(f);
+  second.view.answers = {Answer::kOk, Answer::kNo};
+  second.w.ClickStart();
+  EXPECT_EQ(second.w.outcome, RunOutcome::kNotRun);
+  EXPECT_EQ(second.view.Text(Control::txtBezig), kComplete);
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), converted);
+  EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13_1")));
+  // The old logs are in the view, the run log and on the clipboard; Stop is enabled.
+  EXPECT_NE(second.w.LogViewText().find("ERROR"), std::string::npos);
+  EXPECT_EQ(ReadFile(f.Prog("DRUVO.Log")), second.w.LogViewText() + "\r\n");
+  EXPECT_EQ(second.view.clipboard, second.w.LogViewText());
+  EXPECT_TRUE(second.view.IsEnabled(Control::btnCancel));
+}
+
+TEST(EarlierRuns, PartialAndAlreadyDone) {
+  RunFixture f;
+  f.Start();
+  fs::remove(f.Db("QWIMAPD.13"));
+  {
+    NextStart s(f);
+    s.view.answers = {Answer::kOk, Answer::kYes};
+    s.w.ClickStart();
+    ASSERT_EQ(s.view.boxes.size(), 2u);
+    EXPECT_EQ(s.view.boxes[1].text, kPartial);
+    // The markers were set aside and every present file converted again.
+    EXPECT_TRUE(fs::exists(f.Db("QWAOMVSQ.13_1")));
+    EXPECT_TRUE(fs::exists(f.Db("QWAOMVSQ.13")));
+    EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
+  }
+  // More markers than data files: already done, OK only, nothing converted.
+  fs::remove(f.Db("QWIMAPD.DAT"));
+  {
+    NextStart s(f);
+    s.view.answers = {Answer::kOk};
+    s.w.ClickStart();
+    ASSERT_EQ(s.view.boxes.size(), 2u);
+    EXPECT_EQ(s.view.boxes[1].text, "Conversie is al gedaan !");
+    EXPECT_EQ(s.view.boxes[1].buttons, Buttons::kOk);
+    EXPECT_EQ(s.w.outcome, RunOutcome::kNotRun);
+    EXPECT_FALSE(fs::exists(f.Db("QWAOMVSQ.13_2")));
+  }
+}
+
+TEST(EarlierRuns, ErrorsOfTheEarlierLogsCountInTheSummary) {
+  RunFixture f;
+  for (auto& e : fs::recursive_directory_iterator(f.db)) {
+    if (e.is_regular_file() && e.path().filename() != "TRWMIX.DAT") fs::remove(e.path());
+  }
+  WriteFile(f.Db("QWIMAPD.DAT"), "9780306406157;converted\r\n");
+  WriteFile(f.Db("QWIMAPD.13"), "0306406152;earlier state\r\n");
+  WriteFile(f.Db("QWIMAPD.Log"), "ERROR: 1\r\nok\r\nERROR: 2\r\nerror: 3\r\n");
+  f.view.answers = {Answer::kOk, Answer::kYes};
+  f.Start();
+  EXPECT_EQ(f.w.errorCount, 3);
+  EXPECT_EQ(f.view.Text(Control::txtBezig), "Conversie voltooid; er zijn 3  fouten gesignaleerd");
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13")), "0306406152;earlier state\r\n");
+  EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_1")), "9780306406157;converted\r\n");
+}
