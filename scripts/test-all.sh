@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every test:
+#   Linux native, Linux with AddressSanitizer + UndefinedBehaviorSanitizer,
+#   the Windows build under Wine (its window checks under Xvfb), mail against a loopback
+#   SMTP server, and the crash test of the repeat preparation.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${JOBS:-2}
+build=${DRUVO_BUILD:-$root/build}
+export WINEPREFIX=$build/wineprefix DRUVO_WINEPREFIX=$build/wineprefix
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "Linux build"
+cmake -S . -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDRUVO_WERROR=ON >/dev/null
+ninja -C "$build/linux" -j"$jobs"
+
+step "Windows build (MinGW-w64)"
+cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRUVO_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
+ninja -C "$build/win" -j"$jobs"
+
+step "Linux build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDRUVO_WERROR=ON \
+  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+ninja -C "$build/asan" -j"$jobs"
+
+step "Linux tests"
+(cd "$build/linux" && ctest --output-on-failure -j"$jobs")
+
+step "Linux tests under the sanitizers"
+(cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
+
+step "Windows tests under Wine"
+bash scripts/wine-prefix.sh "$WINEPREFIX"
+trap 'bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" --stop' EXIT
+(cd "$build/win" && ctest --output-on-failure -LE gui)
+
+step "Windows window checks under Wine and Xvfb"
+if [ -n "$(cd "$build/win" && ctest -N -L gui | grep -E '^ +Test +#')" ]; then
+  # Wine's desktop process takes the display it was started with: start it inside Xvfb.
+  bash scripts/wine-prefix.sh "$WINEPREFIX" --stop
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+    "bash '$root/scripts/wine-prefix.sh' '$WINEPREFIX' && cd '$build/win' && ctest --output-on-failure -L gui"
+fi
