@@ -1,0 +1,106 @@
+// A whole run over the demo installation with the stand-in utility, against a plain shell
+// loop that starts the same utility for the same 32 files in the same working folders (what
+// a support engineer would otherwise type). Prints both times and the ratio.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/memory_view.h"
+#include "datafiles/catalogue.h"
+#include "hostsim/demo.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+// A view that keeps nothing and answers every question with OK / Yes.
+struct QuietView : druvo::MemoryView {
+  void LogAppended(std::string_view) override {}
+  void LogTrimmed(std::string_view) override {}
+};
+
+double TimeDruvo(const fs::path& root) {
+  QuietView view;
+  druvo::MainWindow w(view);
+  w.services.relay = "127.0.0.1:9";  // the mail fails at once; it is not what is measured
+  w.Load();
+  view.SetText(druvo::Control::txtKlantId, "1");
+  view.SetText(druvo::Control::txtExePath, (root / "QMV").string());
+  view.SetText(druvo::Control::txtDatabasePath, (root / "DATA").string());
+  auto t0 = Clock::now();
+  w.ClickStart();
+  auto t1 = Clock::now();
+  if (w.outcome != druvo::RunOutcome::kCompleted) std::printf("  (run did not complete)\n");
+  return Seconds(t0, t1);
+}
+
+double TimeShellLoop(const fs::path& root) {
+  druvo::FileCatalogue cat;
+  druvo::LoadFileCatalogue(cat);
+  const fs::path prog = root / "QMV";
+#ifdef _WIN32
+  fs::path script = root / "loop.bat";
+  std::ofstream out(script);
+  out << "@echo off\r\n";
+  for (int i = 0; i < druvo::kCatalogueSize; ++i) {
+    fs::path folder = druvo::InWorkFolder(i) ? root / "DATA" / "QMVWORK" : root / "DATA";
+    std::string file = cat.baseNames[i] + (druvo::InWorkFolder(i) ? ".DAT" : ".DAT");
+    out << "cd /d \"" << folder.string() << "\"\r\n\"" << (prog / "RCX.EXE").string() << "\" N "
+        << file << " 13\r\n";
+  }
+  out.close();
+  std::string command = "cmd /c \"" + script.string() + "\"";
+#else
+  fs::path script = root / "loop.sh";
+  std::ofstream out(script);
+  for (int i = 0; i < druvo::kCatalogueSize; ++i) {
+    fs::path folder = druvo::InWorkFolder(i) ? root / "DATA" / "QMVWORK" : root / "DATA";
+    std::string file = cat.baseNames[i] + (druvo::InWorkFolder(i) ? ".dat" : ".DAT");
+    out << "cd '" << folder.string() << "' && '" << (prog / "RCX.EXE").string() << "' N " << file
+        << " 13\n";
+  }
+  out.close();
+  std::string command = "sh '" + script.string() + "'";
+#endif
+  auto t0 = Clock::now();
+  int rc = std::system(command.c_str());
+  auto t1 = Clock::now();
+  if (rc != 0) std::printf("  (shell loop exit %d)\n", rc);
+  return Seconds(t0, t1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
+  fs::path base = fs::temp_directory_path() / "druvo-run-overhead";
+  double best_druvo = 1e9, best_loop = 1e9;
+  for (int r = 0; r < rounds; ++r) {
+    for (const char* which : {"druvo", "loop"}) {
+      fs::path root = base / which;
+      fs::remove_all(root);
+      fs::create_directories(root);
+      std::string error;
+      if (!WriteDemoInstallation(root.string(), &error)) {
+        std::printf("demo installation failed: %s\n", error.c_str());
+        return 1;
+      }
+      double t = std::string(which) == "druvo" ? TimeDruvo(root) : TimeShellLoop(root);
+      if (std::string(which) == "druvo") best_druvo = std::min(best_druvo, t);
+      else best_loop = std::min(best_loop, t);
+    }
+  }
+  fs::remove_all(base);
+  std::printf("run_overhead (best of %d): DRUVO run %.3f s, plain shell loop %.3f s, ratio %.2fx\n",
+              rounds, best_druvo, best_loop, best_druvo / best_loop);
+  return 0;
+}
