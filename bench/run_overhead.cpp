@@ -53,7 +53,7 @@ double TimeShellLoop(const fs::path& root) {
   out << "@echo off\r\n";
   for (int i = 0; i < druvo::kCatalogueSize; ++i) {
     fs::path folder = druvo::InWorkFolder(i) ? root / "DATA" / "QMVWORK" : root / "DATA";
-    std::string file = cat.baseNames[i] + (druvo::InWorkFolder(i) ? ".DAT" : ".DAT");
+    std::string file = cat.baseNames[i] + ".DAT";
     out << "cd /d \"" << folder.string() << "\"\r\n\"" << (prog / "RCX.EXE").string() << "\" N "
         << file << " 13\r\n";
   }
