@@ -1,1 +1,35 @@
-int wWinMain() { return 0; }
+// DRUVO.exe: the program's entry. Creates frmDRUVO, runs its load step, shows it and runs
+// the message loop until the program ends.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/main_window.h"
+#include "app/win32/main_window_win32.h"
+#include "app/win32/message_loop_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // The task-bar progress is a COM object of the shell.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+
+  druvo::win32::Win32MainWindow view(instance);
+  druvo::Services services = druvo::RealServices();
+  druvo::MainWindow model(view, services);
+  if (!view.Create(model)) return 1;  // no display
+
+  try {
+    model.Load();
+  } catch (const druvo::ProgramEnded&) {
+    return 0;
+  } catch (...) {
+    // The load step reports nothing of its own; the window still opens with what it has.
+  }
+  view.Show();
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) druvo::win32::HandleMessage(msg);
+  if (SUCCEEDED(com)) CoUninitialize();
+  return static_cast<int>(msg.wParam);
+}
