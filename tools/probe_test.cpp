@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "run_fixture.h"
@@ -42,7 +43,9 @@ TEST(Probe, RandomLinesKeepTheirProperties) {
       std::string lower = l;
       for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       EXPECT_EQ(IsTriggerLine(l), IsTriggerLine(lower)) << l;
-      if (l.size() >= 11) EXPECT_EQ(IsTriggerLine(l), IsTriggerLine(l + "3016"));
+      if (l.size() >= 11) {
+        EXPECT_EQ(IsTriggerLine(l), IsTriggerLine(l + "3016"));
+      }
     }
     // Every byte but CR and LF stays in a line; CR LF ends one line, as do CR and LF alone.
     std::size_t terminators = 0, kept = 0;
