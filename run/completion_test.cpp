@@ -57,10 +57,11 @@ TEST(RunCompletion, SummaryTexts) {
 
 TEST(RunCompletion, LabelToolSwap) {
   {
-    Completion c;  // the demo holds LMPR.EXE and LMPR13.EXE
-    const std::string lmpr = ReadFile(c.Prog("LMPR.EXE"));
-    const std::string lmpr13 = ReadFile(c.Prog("LMPR13.EXE"));
-    ASSERT_NE(lmpr, lmpr13);
+    Completion c;
+    const std::string lmpr = "label tool for ISBN-10";
+    const std::string lmpr13 = "label tool for EAN-13";
+    WriteFile(c.Prog("LMPR.EXE"), lmpr);
+    WriteFile(c.Prog("LMPR13.EXE"), lmpr13);
     CompleteRun(c.w, Summary::kCompleted);
     EXPECT_EQ(ReadFile(c.Prog("LMPR10.EXE")), lmpr);
     EXPECT_EQ(ReadFile(c.Prog("LMPR.EXE")), lmpr13);
@@ -77,8 +78,10 @@ TEST(RunCompletion, LabelToolSwap) {
     // the LMPR.EXE that stayed. Nothing is lost.
     Completion c;
     WriteFile(c.Prog("LMPR10.EXE"), "older label tool");
-    const std::string lmpr = ReadFile(c.Prog("LMPR.EXE"));
-    const std::string lmpr13 = ReadFile(c.Prog("LMPR13.EXE"));
+    const std::string lmpr = "label tool for ISBN-10";
+    const std::string lmpr13 = "label tool for EAN-13";
+    WriteFile(c.Prog("LMPR.EXE"), lmpr);
+    WriteFile(c.Prog("LMPR13.EXE"), lmpr13);
     CompleteRun(c.w, Summary::kCompleted);
     EXPECT_EQ(ReadFile(c.Prog("LMPR10.EXE")), "older label tool");
     EXPECT_EQ(ReadFile(c.Prog("LMPR.EXE")), lmpr);
@@ -109,6 +112,7 @@ TEST(RunCompletion, ClipboardRunLogFolderMailAndStop) {
 TEST(RunCompletion, RunLogThatCannotBeCreatedInTheTolerantModeEndsTheCommand) {
   Completion c;
   fs::create_directory(c.Prog("DRUVO.Log"));  // a folder in the way
+  fs::remove(c.Prog("LMPR13.EXE"));           // no swap, which would make the folder current
   c.w.tolerantMode = true;
   const std::string folder = sys::CurrentFolder();
   CompleteRun(c.w, Summary::kCompleted);

@@ -47,8 +47,8 @@ TEST(ConversionLoop, ConvertsEveryPresentDataFileOfTheDemo) {
   EXPECT_TRUE(f.w.tolerantMode);
   // The demo holds a few invalid numbers in every file: each reported once, counted.
   EXPECT_GT(f.w.errorCount, 0);
-  // After the loop the current folder is that of the last entry whose file was found.
-  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.db));
+  // Completion leaves the program folder current.
+  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.prog));
 }
 
 TEST(ConversionLoop, MissingDataFilesStartNothing) {
@@ -73,7 +73,10 @@ TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   fs::rename(f.Db("QWIEAPUA.DAT"), f.Db("QMVWORK/QWIEAPUA.DAT"));
   // Entry 19's file removed: entry 20 switches to the work folder by its own file.
   fs::remove(f.Db("QWSPWOU.DAT"));
-  f.Start();
+  f.view.answers = {Answer::kOk};
+  ASSERT_TRUE(StartChecks(f.w));
+  ASSERT_TRUE(DetectEarlierRuns(f.w));
+  ASSERT_TRUE(ConversionLoop(f.w));
   EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_GT(CountEan13(ReadFile(f.Db("qwimapd.dat"))), 100);
   EXPECT_TRUE(fs::exists(f.Db("QMVWORK/QWIEAPUA.13")));
@@ -86,7 +89,7 @@ TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   RunFixture f;
   f.w.services.queryDiskFree = [](const std::string&, sys::DiskFreeNumbers& n) {
     n.sectorsPerCluster = 1;
-    n.bytesPerSector = 1024;
+    n.bytesPerSector = 1;
     n.freeClusters = 1024;  // 1 Kb
     return true;
   };

@@ -35,7 +35,7 @@ TEST(EarlierRuns, NoMarkerRunsOnWithNothingShown) {
 TEST(EarlierRuns, CompleteRepeatKeepsEveryOriginalByte) {
   RunFixture f;
   const std::string original = ReadFile(f.Db("QWIMAPD.DAT"));
-  const std::string originalWork = ReadFile(f.Db("QMVWORK/QWOMISWT.DAT"));
+  const std::string originalWork = ReadFile(f.Db("QMVWORK/QWOMISWT.dat"));
   f.Start();
   const std::string converted = ReadFile(f.Db("QWIMAPD.DAT"));
   ASSERT_NE(converted, original);

@@ -1,0 +1,363 @@
+// Drives the real DRUVO.exe from outside and checks what the user sees and can do.
+//   gui_driver [--dpi N] window     the window at start-up: places, captions, focus, tab order,
+//                                   keys, the start-check refusals, Stop and closing
+//   gui_driver [--dpi N] browse     the folder dialog through both browse buttons
+// --dpi is the DPI the Wine session runs at (96 unless its LogPixels says otherwise).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/win32/resource.h"
+#include "gui_helpers.h"
+
+using namespace gui;
+
+namespace {
+
+const std::wstring kTitle = L"Kalverom ISBN - EAN conversie";
+const std::wstring kLabel1 =
+    L"Programma voor het converteren van ISBN naar EAN of voor EAN naar ISBN BELANGRIJK :  "
+    L"Maak vooraf een backup van uw gegevens.                             Maak Uw keuze en "
+    L"druk op Start om de verwerking te starten";
+
+// The designed form, in twips, written down here independently of the program's table.
+struct Expected {
+  int id;
+  const char* name;
+  int left, top, width, height;
+  const wchar_t* caption;  // nullptr: not checked here
+};
+
+const Expected kMainControls[] = {
+    {IDC_IMAGE1, "Image1", 240, 240, 480, 480, nullptr},
+    {IDC_LABEL1, "Label1", 1440, 240, 9375, 1095, nullptr},
+    {IDC_OPTION1, "Option1", 360, 1560, 3015, 375, L"ISBN (10) naar EAN (13)"},
+    {IDC_OPTION2, "Option2", 5400, 1560, 3015, 375, L"EAN (13) naar ISBN (10)"},
+    {IDC_LBLKLANTID, "lblKlantId", 360, 2260, 3015, 375, L"Klantnummer"},
+    {IDC_TXTKLANTID, "txtKlantId", 3840, 2260, 975, 375, L""},
+    {IDC_LBLEXTENSIE, "lblExtensie", 5400, 2260, 2055, 255, L"Nummer administratie"},
+    {IDC_TXTEXTENSIE, "txtExtensie", 7800, 2260, 975, 375, L"AT"},
+    {IDC_LBLEXEPATH, "lblExePath", 360, 2760, 3375, 375, L"Programma folder"},
+    {IDC_TXTEXEPATH, "txtExePath", 3840, 2760, 6375, 375, nullptr},
+    {IDC_BTNBROWSEPROG, "btnBrowseProg", 10440, 2760, 375, 375, L"..."},
+    {IDC_LBLDATABASEPATH, "lblDatabasePath", 360, 3260, 3375, 375, L"Database folder"},
+    {IDC_TXTDATABASEPATH, "txtDatabasePath", 3840, 3240, 6375, 375, nullptr},
+    {IDC_BTNBROWSEDATA, "btnBrowseData", 10440, 3240, 375, 375, L"..."},
+    {IDC_LBLBEZIG, "lblBezig", 360, 3840, 3135, 375, L"Bezig met bestand"},
+    {IDC_TXTBEZIG, "txtBezig", 3840, 3840, 6975, 375, L""},
+    {IDC_TXTLOG, "txtLog", 360, 4440, 10455, 2295, L""},
+    {IDC_BTNCANCEL, "btnCancel", 360, 6840, 2175, 615, L"Stoppen"},
+    {IDC_BTNSTART, "btnStart", 9120, 6960, 1695, 495, L"Start"},
+};
+
+const Expected kDialogControls[] = {
+    {IDC_DRIVE1, "Drive1", 120, 120, 8415, 315, nullptr},
+    {IDC_DIR1, "Dir1", 120, 480, 8415, 5265, nullptr},
+    {IDC_FOLDER_OK, "btnOK", 6000, 5880, 1215, 375, L"OK"},
+    {IDC_FOLDER_CANCEL, "btnCancel", 7320, 5880, 1215, 375, L"Annuleren"},
+};
+
+int g_dpi = 96;
+
+int Px(int twips) { return MulDiv(twips, g_dpi, 1440); }
+
+std::string Name(HWND parent, HWND h) {
+  for (const auto& e : kMainControls)
+    if (GetDlgItem(parent, e.id) == h) return e.name;
+  for (const auto& e : kDialogControls)
+    if (GetDlgItem(parent, e.id) == h) return e.name;
+  return h ? "id " + std::to_string(GetDlgCtrlID(h)) : "nothing";
+}
+
+void CheckClientSize(Checks& c, HWND w, int twipsW, int twipsH, const std::string& what) {
+  RECT r{};
+  GetClientRect(w, &r);
+  c.Equal(r.right - r.left, Px(twipsW), what + " client width");
+  c.Equal(r.bottom - r.top, Px(twipsH), what + " client height");
+}
+
+template <std::size_t N>
+void CheckPlaces(Checks& c, HWND parent, const Expected (&table)[N]) {
+  for (const auto& e : table) {
+    HWND h = GetDlgItem(parent, e.id);
+    if (!h) {
+      c.Ok(false, std::string(e.name) + " missing");
+      continue;
+    }
+    RECT r = ClientRectIn(h, parent);
+    c.Equal(r.left, Px(e.left), std::string(e.name) + " left");
+    c.Equal(r.top, Px(e.top), std::string(e.name) + " top");
+    c.Equal(r.right - r.left, Px(e.width), std::string(e.name) + " width");
+    c.Equal(r.bottom - r.top, Px(e.height), std::string(e.name) + " height");
+    if (e.caption) c.Equal(GetText(h), e.caption, std::string(e.name) + " caption");
+  }
+}
+
+// The focusable controls as Tab visits them, from `first` round to `first` again.
+std::vector<HWND> TabWalk(HWND parent, HWND first, int max) {
+  std::vector<HWND> order{first};
+  HWND h = first;
+  for (int i = 0; i < max; ++i) {
+    h = GetNextDlgTabItem(parent, h, FALSE);
+    if (!h || h == first) break;
+    order.push_back(h);
+  }
+  return order;
+}
+
+void CheckTabOrder(Checks& c, HWND parent, const std::vector<int>& ids) {
+  std::vector<HWND> got = TabWalk(parent, GetDlgItem(parent, ids.front()), 40);
+  std::string gotNames, wantNames;
+  for (HWND h : got) gotNames += Name(parent, h) + " ";
+  for (int id : ids) wantNames += Name(parent, GetDlgItem(parent, id)) + " ";
+  c.Ok(gotNames == wantNames, "tab order: got " + gotNames + "; want " + wantNames);
+}
+
+// Clicks Start and expects a refusal with `text`, OK only, and the focus on `focus` after OK.
+void ExpectRefusal(Checks& c, Druvo& d, HWND main, const std::wstring& text, int focusId,
+                   const std::string& what) {
+  Click(GetDlgItem(main, IDC_BTNSTART));
+  HWND box = d.WaitMessageBox();
+  c.Ok(box != nullptr, what + ": a message box appears");
+  if (!box) return;
+  MessageBoxInfo info = ReadMessageBox(box);
+  c.Equal(info.text, text, what + ": message");
+  c.Equal(info.title, L"DRUVO", what + ": message box title");
+  c.Ok(info.buttons == std::vector<int>{IDOK}, what + ": OK is the only button");
+  Answer(box, IDOK);
+  c.Ok(WaitGone(box), what + ": the box closes on OK");
+  HWND want = GetDlgItem(main, focusId);
+  c.Ok(WaitFocus(d.threadId(), want),
+       what + ": focus on " + Name(main, want) + ", found " + Name(main, FocusOf(d.threadId())));
+  c.Ok(IsWindowEnabled(GetDlgItem(main, IDC_BTNSTART)) &&
+           IsWindowEnabled(GetDlgItem(main, IDC_BTNCANCEL)),
+       what + ": Start and Stop stay enabled");
+}
+
+struct Setup {
+  TempFolder tmp;
+  std::wstring prog = tmp / L"prog";
+  std::wstring db = tmp / L"db";
+  Setup() {
+    MakeFolder(prog);
+    MakeFolder(db);
+    MakeFolder(db + L"\\Archief");
+    MakeFolder(db + L"\\QMVWORK");
+  }
+};
+
+HWND StartMain(Checks& c, Druvo& d, const Setup& s) {
+  const std::wstring exe = OwnFolder() + L"\\DRUVO.exe";
+  if (!d.Start(exe, s.prog, s.db)) {
+    c.Ok(false, "DRUVO.exe could not be started from " + Utf8(exe));
+    return nullptr;
+  }
+  HWND main = d.WaitWindow(DRUVO_MAIN_CLASS, kTitle);
+  if (!main) {
+    DWORD code = 0;
+    if (d.WaitExit(0, code))
+      c.Ok(false, "DRUVO.exe ended (exit code " + std::to_string(code) +
+                      ") before its window appeared: no display?");
+    else
+      c.Ok(false, "the window \"" + Utf8(kTitle) + "\" did not appear");
+  }
+  return main;
+}
+
+void WindowScenario(Checks& c) {
+  Setup s;
+  Druvo d;
+  HWND main = StartMain(c, d, s);
+  if (!main) return;
+
+  c.Equal(GetText(main), kTitle, "title");
+  c.Equal(static_cast<long long>(GetDpiForWindow(main)), g_dpi, "DPI of the window");
+  CheckClientSize(c, main, 10980, 7545, "main window");
+  CheckPlaces(c, main, kMainControls);
+  const std::wstring label1 = GetText(GetDlgItem(main, IDC_LABEL1));
+  c.Equal(label1, kLabel1, "Label1 caption");
+  c.Equal(static_cast<long long>(label1.size()), 211, "Label1 caption length");
+  c.Equal(GetText(GetDlgItem(main, IDC_TXTEXEPATH)), s.prog, "txtExePath: the working directory");
+  c.Equal(GetText(GetDlgItem(main, IDC_TXTDATABASEPATH)), s.db, "txtDatabasePath: QMVDIR");
+
+  // Border and position: sizeable, centred on the screen.
+  const LONG style = GetWindowLongW(main, GWL_STYLE);
+  c.Ok((style & WS_THICKFRAME) && (style & WS_CAPTION), "sizeable border with title bar");
+  RECT wr{};
+  GetWindowRect(main, &wr);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTOPRIMARY), &mi);
+  const long cx = (wr.left + wr.right) / 2, cy = (wr.top + wr.bottom) / 2;
+  const long sx = (mi.rcMonitor.left + mi.rcMonitor.right) / 2,
+             sy = (mi.rcMonitor.top + mi.rcMonitor.bottom) / 2;
+  c.Ok(labs(cx - sx) <= 1 && labs(cy - sy) <= 1,
+       "window centred on the screen: centre " + std::to_string(cx) + "," + std::to_string(cy) +
+           ", screen centre " + std::to_string(sx) + "," + std::to_string(sy));
+
+  // Controls' kinds and settings.
+  HWND opt1 = GetDlgItem(main, IDC_OPTION1), opt2 = GetDlgItem(main, IDC_OPTION2);
+  c.Ok(SendMessageW(opt1, BM_GETCHECK, 0, 0) == BST_CHECKED, "Option1 selected at start");
+  c.Ok(SendMessageW(opt2, BM_GETCHECK, 0, 0) == BST_UNCHECKED, "Option2 not selected at start");
+  for (int id : {IDC_BTNSTART, IDC_BTNCANCEL, IDC_BTNBROWSEPROG, IDC_BTNBROWSEDATA}) {
+    HWND b = GetDlgItem(main, id);
+    c.Ok(IsWindowEnabled(b) != FALSE, Name(main, b) + " enabled at start");
+    c.Ok((GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON,
+         Name(main, b) + " is no default button");
+  }
+  c.Equal(SendMessageW(GetDlgItem(main, IDC_TXTKLANTID), EM_GETLIMITTEXT, 0, 0), 8,
+          "txtKlantId limit");
+  c.Equal(SendMessageW(GetDlgItem(main, IDC_TXTEXTENSIE), EM_GETLIMITTEXT, 0, 0), 2,
+          "txtExtensie limit");
+  c.Equal(SendMessageW(GetDlgItem(main, IDC_TXTLOG), EM_GETLIMITTEXT, 0, 0), 50000,
+          "txtLog typing limit");
+  const LONG logStyle = GetWindowLongW(GetDlgItem(main, IDC_TXTLOG), GWL_STYLE);
+  c.Ok((logStyle & ES_MULTILINE) && (logStyle & WS_VSCROLL), "txtLog multi-line with scroll bar");
+  c.Ok(!(GetWindowLongW(GetDlgItem(main, IDC_TXTBEZIG), GWL_STYLE) & ES_MULTILINE),
+       "txtBezig single line");
+
+  // Focus and tab order.
+  c.Ok(WaitFocus(d.threadId(), opt1),
+       "focus on Option1 at start, found " + Name(main, FocusOf(d.threadId())));
+  // Tab enters the option group at its selected button (the arrow keys move inside it), so
+  // the walk holds the one option that is selected, at its place in the tab order.
+  const std::vector<int> afterOptions{IDC_TXTKLANTID, IDC_TXTEXTENSIE, IDC_TXTEXEPATH,
+                                      IDC_TXTDATABASEPATH, IDC_TXTBEZIG, IDC_TXTLOG,
+                                      IDC_BTNCANCEL, IDC_BTNSTART, IDC_BTNBROWSEPROG,
+                                      IDC_BTNBROWSEDATA};
+  std::vector<int> tabIndexes{IDC_OPTION1, IDC_OPTION2};
+  tabIndexes.insert(tabIndexes.end(), afterOptions.begin(), afterOptions.end());
+  // The button control keeps WS_TABSTOP only on the selected radio button, so both options
+  // count here by their kind.
+  std::vector<int> tabStops;
+  for (HWND h = GetWindow(main, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    const LONG st = GetWindowLongW(h, GWL_STYLE);
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    const bool radio = _wcsicmp(cls, L"Button") == 0 && (st & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+    if ((st & WS_TABSTOP) || radio) tabStops.push_back(GetDlgCtrlID(h));
+  }
+  c.Ok(tabStops == tabIndexes, "focusable controls in the designed tab order");
+  std::vector<int> walk{IDC_OPTION1};
+  walk.insert(walk.end(), afterOptions.begin(), afterOptions.end());
+  CheckTabOrder(c, main, walk);
+  Click(opt2);
+  Sleep(300);
+  c.Ok(SendMessageW(opt2, BM_GETCHECK, 0, 0) == BST_CHECKED &&
+           SendMessageW(opt1, BM_GETCHECK, 0, 0) == BST_UNCHECKED,
+       "selecting Option2 clears Option1");
+  walk[0] = IDC_OPTION2;
+  CheckTabOrder(c, main, walk);
+  Click(opt1);
+  Sleep(300);
+  c.Ok(SendMessageW(opt1, BM_GETCHECK, 0, 0) == BST_CHECKED &&
+           SendMessageW(opt2, BM_GETCHECK, 0, 0) == BST_UNCHECKED,
+       "selecting Option1 again clears Option2");
+  for (int id : {IDC_IMAGE1, IDC_LABEL1, IDC_LBLKLANTID, IDC_LBLBEZIG})
+    c.Ok(!(GetWindowLongW(GetDlgItem(main, id), GWL_STYLE) & WS_TABSTOP),
+         Name(main, GetDlgItem(main, id)) + " takes no focus");
+
+  // Typing stops at the limits.
+  HWND klant = GetDlgItem(main, IDC_TXTKLANTID), ext = GetDlgItem(main, IDC_TXTEXTENSIE);
+  Type(klant, L"123456789A");
+  c.Ok(WaitText(klant, L"12345678"), "typing into txtKlantId stops at 8: \"" + Utf8(GetText(klant)) + "\"");
+  SetText(ext, L"");
+  Type(ext, L"XYZ");
+  c.Ok(WaitText(ext, L"XY"), "typing into txtExtensie stops at 2: \"" + Utf8(GetText(ext)) + "\"");
+  SetText(ext, L"AT");
+  SetText(klant, L"");
+
+  // Enter and Esc do nothing: no default button starts the run, no cancel button ends it.
+  for (HWND target : {klant, opt1, GetDlgItem(main, IDC_TXTEXEPATH)}) {
+    PressKey(target, VK_RETURN);
+    PressKey(target, VK_ESCAPE);
+  }
+  Sleep(700);
+  c.Ok(d.FindMessageBox() == nullptr && d.Running(), "Enter and Esc do nothing");
+
+  // The start checks' refusals, through the real window.
+  ExpectRefusal(c, d, main, L"Klantcode is verplicht !", IDC_TXTKLANTID, "empty customer number");
+  SetText(klant, L"   ");
+  ExpectRefusal(c, d, main, L"Klantcode is verplicht !", IDC_TXTKLANTID, "blank customer number");
+  SetText(klant, L"4711");
+  HWND exePath = GetDlgItem(main, IDC_TXTEXEPATH);
+  SetText(exePath, L"");
+  ExpectRefusal(c, d, main, L"Programma folder is verplicht !", IDC_TXTEXEPATH,
+                "empty program folder");
+  SetText(exePath, s.prog);
+  ExpectRefusal(c, d, main, L"Geen goede programma folder; vereist bestand ontbreekt",
+                IDC_TXTEXEPATH, "program folder without QMV.EXE");
+  WriteEmptyFile(s.prog + L"\\QMV.EXE");
+  WriteEmptyFile(s.prog + L"\\RCX.EXE");
+  ExpectRefusal(c, d, main, L"Geen goede database folder; vereist bestand ontbreekt",
+                IDC_TXTDATABASEPATH, "database folder without TRWMIX.DAT");
+
+  // The date question, answered with Cancel: nothing changes.
+  const std::wstring trwmix = s.db + L"\\TRWMIX.DAT";
+  WriteEmptyFile(trwmix);
+  SetLocalModified(trwmix, 2026, 12, 7, 18, 30);
+  Click(GetDlgItem(main, IDC_BTNSTART));
+  HWND box = d.WaitMessageBox();
+  c.Ok(box != nullptr, "date question appears");
+  if (box) {
+    MessageBoxInfo info = ReadMessageBox(box);
+    c.Equal(info.text, L"Database laatst gewijzigd op 07-12-2026 18:30 Is dit correct ?",
+            "date question");
+    c.Ok(info.buttons == std::vector<int>({IDOK, IDCANCEL}), "date question has OK and Cancel");
+    Answer(box, IDCANCEL);
+    c.Ok(WaitGone(box), "date question closes on Cancel");
+    Sleep(300);
+    c.Ok(d.FindMessageBox() == nullptr, "no further message after Cancel");
+    c.Ok(IsWindowEnabled(GetDlgItem(main, IDC_BTNSTART)) &&
+             IsWindowEnabled(GetDlgItem(main, IDC_BTNCANCEL)),
+         "Start and Stop enabled after Cancel");
+  }
+
+  // Closing the window ends the program.
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  c.Ok(d.WaitExit(10000, code) && code == 0, "closing the window ends the program with code 0");
+
+  // Stop ends the program at once, also with unsaved edits in the folder boxes.
+  Druvo d2;
+  HWND main2 = StartMain(c, d2, s);
+  if (!main2) return;
+  SetText(GetDlgItem(main2, IDC_TXTDATABASEPATH), L"C:\\elders");
+  Click(GetDlgItem(main2, IDC_BTNCANCEL));
+  code = 1;
+  c.Ok(d2.WaitExit(10000, code) && code == 0, "Stop ends the program with code 0");
+}
+
+int Usage() {
+  std::printf("usage: gui_driver [--dpi N] window|browse\n");
+  return 64;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::wstring scenario;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring a = argv[i];
+    if (a == L"--dpi" && i + 1 < argc) g_dpi = _wtoi(argv[++i]);
+    else if (scenario.empty()) scenario = a;
+    else return Usage();
+  }
+  if (scenario.empty() || g_dpi <= 0) return Usage();
+
+  // Wine gives the program the X display of the session; without one no window can open.
+  wchar_t display[256] = {};
+  if (!GetEnvironmentVariableW(L"DISPLAY", display, 256) || !display[0]) {
+    std::printf("FAIL: no display (DISPLAY is not set): run the GUI tests inside xvfb-run\n");
+    return 2;
+  }
+
+  Checks c;
+  if (scenario == L"window") WindowScenario(c);
+  else return Usage();
+
+  std::printf("%s: %d checks passed, %d failed\n", Utf8(scenario).c_str(), c.passed, c.failures);
+  return c.failures == 0 ? 0 : 1;
+}
