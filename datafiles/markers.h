@@ -16,13 +16,18 @@ struct ConvertedCount {
   bool anyMarker = false;
 };
 
+/// The highest set-aside number.
+constexpr int kMaxSetAsideNumber = 9999;
+
 /// Marker name of an entry, upper-cased: "QWIMAPD.13".
 std::string MarkerName(const MainWindow& w, int index, const std::string& digits);
 
 /// Set-aside name for number n, upper-cased: "QWIMAPD.13_10".
 std::string SetAsideName(const MainWindow& w, int index, const std::string& digits, int n);
 
-/// Counts present data files and markers of the chosen direction over the catalogue.
+/// Counts present data files and markers of the chosen direction over the catalogue, each
+/// looked for in its entry folder below w.sDBPath. Repaints the window once per entry;
+/// changes no file and leaves the current folder as it was.
 ConvertedCount CountConvertedFiles(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 /// The lowest n (1..9999) whose set-aside name of the reference entry is free in the
@@ -30,9 +35,14 @@ ConvertedCount CountConvertedFiles(MainWindow& w, const std::string& suffix, con
 int ChooseSetAsideNumber(MainWindow& w, const std::string& digits);
 
 /// Sets the markers of the chosen direction aside; the data files stay as they are.
+/// Renames go through w.services.rename and never overwrite. A rename the system refuses
+/// is reported by a line in the log view and the next entry follows. Returns with the
+/// database folder current; when no set-aside number is free, nothing is renamed, one line
+/// in the log view says so and the current folder is left as it was.
 void PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
-/// Sets the data files aside and puts each marker in its data file's place.
+/// Sets the data files aside and puts each marker in its data file's place; otherwise as
+/// PreparePartialRepeat.
 void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 }  // namespace druvo
