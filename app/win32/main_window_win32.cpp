@@ -147,9 +147,12 @@ void Win32MainWindow::Show() {
   mi.cbSize = sizeof mi;
   GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
   const RECT& screen = mi.rcMonitor;
-  SetWindowPos(hwnd_, nullptr, screen.left + (screen.right - screen.left - w) / 2,
-               screen.top + (screen.bottom - screen.top - h) / 2, w, h,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred; a window larger than the screen keeps its title bar on the screen, where the
+  // user can still take hold of it.
+  const int x = screen.left + (screen.right - screen.left - w) / 2;
+  const int y = screen.top + (screen.bottom - screen.top - h) / 2;
+  SetWindowPos(hwnd_, nullptr, x < mi.rcWork.left ? mi.rcWork.left : x,
+               y < mi.rcWork.top ? mi.rcWork.top : y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   SetFocus(Control::Option1);

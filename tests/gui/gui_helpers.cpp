@@ -195,6 +195,20 @@ bool WaitText(HWND h, const std::wstring& want, DWORD ms) {
   return Poll(ms, [&] { return GetText(h) == want; });
 }
 
+std::wstring SettledText(HWND h, DWORD ms) {
+  std::wstring last = GetText(h);
+  ULONGLONG stableSince = GetTickCount64();
+  Poll(ms, [&] {
+    std::wstring now = GetText(h);
+    if (now != last) {
+      last = now;
+      stableSince = GetTickCount64();
+    }
+    return GetTickCount64() - stableSince >= 300;
+  });
+  return last;
+}
+
 MessageBoxInfo ReadMessageBox(HWND box) {
   MessageBoxInfo info;
   info.title = GetText(box);

@@ -63,6 +63,8 @@ HWND FocusOf(DWORD threadId);
 bool WaitFocus(DWORD threadId, HWND want, DWORD ms = 5000);
 /// Waits until the window is gone.
 bool WaitGone(HWND h, DWORD ms = 5000);
+/// The control's text once it has stopped changing (posted keys are all handled).
+std::wstring SettledText(HWND h, DWORD ms = 5000);
 /// Waits until the control's text equals `want`.
 bool WaitText(HWND h, const std::wstring& want, DWORD ms = 5000);
 
