@@ -7,6 +7,8 @@ set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX [--stop]}
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH=/usr/lib/wine:$PATH
+# Dutch regional settings, as at the shops: dates 7-12-2026, numbers 4.001.792.
+export LANG=nl_NL.UTF-8 LC_ALL=nl_NL.UTF-8
 if [ "${2:-}" = "--stop" ]; then
   wineserver -k 2>/dev/null || true
   exit 0
@@ -19,9 +21,6 @@ if [ ! -f "$prefix/.druvo-ready" ]; then
   cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   # Without a window manager, unmanaged windows let message boxes close at once.
   wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
-  # Dutch regional settings: dates 7-12-2026, numbers 4.001.792.
-  wine64 reg add 'HKCU\Control Panel\International' /v LocaleName /t REG_SZ /d nl-NL /f </dev/null >/dev/null 2>&1
-  wine64 reg add 'HKCU\Control Panel\International' /v Locale /t REG_SZ /d 00000413 /f </dev/null >/dev/null 2>&1
   wineserver -w
   touch "$prefix/.druvo-ready"
 fi

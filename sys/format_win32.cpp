@@ -29,7 +29,7 @@ std::string FormatGrouped(std::int64_t value) {
   GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, thousand, 8);
   NUMBERFMTW fmt{};
   fmt.NumDigits = 0;
-  fmt.LeadingZero = 0;
+  fmt.LeadingZero = 1;
   fmt.Grouping = 3;
   fmt.lpDecimalSep = decimal;
   fmt.lpThousandSep = thousand;
