@@ -11,9 +11,9 @@ Listens on 127.0.0.1 only, one port per mode:
 Every accepted message is saved in DIR as NAME.eml, the bytes exactly as received after
 DATA (the transfer's dot-stuffing undone, nothing decoded), where NAME is the first
 recipient and a sequence number. Beside it, as Python's e-mail parser reads the message:
-NAME.subject, NAME.from (display name, LF, address), NAME.body (decoded, UTF-8), NAME.defects (one per line, empty
-when the parser found none) and NAME.envelope (MAIL FROM, then each RCPT TO). The .eml
-file is written last, before the 250 reply.
+NAME.subject, NAME.from (display name, LF, address), NAME.body (decoded, UTF-8),
+NAME.defects (one per line, empty when the parser found none) and NAME.envelope
+(MAIL FROM, then each RCPT TO). The .eml file is written last, before the 250 reply.
 
 When all ports listen, the lines "MODE 127.0.0.1:PORT" are printed and written to
 DIR/ready (created at once, complete). Ends at SIGTERM or SIGINT.

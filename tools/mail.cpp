@@ -1,8 +1,38 @@
-// Placeholder until the mail component lands.
 #include "tools/mail.h"
+
+#include <exception>
+
+#include "app/main_window.h"
+#include "tools/mail_message.h"
 
 namespace druvo {
 
-std::string SendEmail(MainWindow&, const std::string&, const std::string&) { return {}; }
+std::string SendEmail(MainWindow& w, const std::string& sEmail, const std::string& sEmailText) {
+  return SendEmail(w, sEmail, sEmailText, smtp::TimeLimits{});
+}
+
+std::string SendEmail(MainWindow& w, const std::string& sEmail, const std::string& sEmailText,
+                      const smtp::TimeLimits& limits) {
+  const std::string& helpdesk = w.services.helpdesk;
+  try {
+    // The component goes out of scope before the message box, so it is released first.
+    MailMessage message(limits);
+    message.Silent(true);
+    message.Logging(true);
+    message.From(helpdesk);
+    message.FromName(helpdesk);
+    message.AddRecipient(sEmail);
+    message.Subject("EAN Conversie klant " + w.customerNumber);
+    message.Body(sEmailText);
+    // No events run while sending: the window waits for the transfer.
+    if (!message.Send(w.services.relay)) return message.Log();
+    return "Message sent successfully!";
+  } catch (const std::exception&) {
+  }
+  w.view.Ask("Versturen email mislukt, Stuur een email naar " + helpdesk +
+                 " en plak daarin deze info",
+             Buttons::kOk);
+  return "";
+}
 
 }  // namespace druvo

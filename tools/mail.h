@@ -3,13 +3,21 @@
 
 #include <string>
 
+#include "tools/smtp.h"
+
 namespace druvo {
 
 class MainWindow;
 
-/// Sends one plain mail through the relay of the build: subject "EAN Conversie klant " +
-/// the customer number, body sEmailText. Returns "Message sent successfully!", the
-/// transfer log when the relay refused it, or "" after a failure (reported in a message box).
+/// Sends one plain mail through the relay of the services (w.services.relay), from the help
+/// desk (address and name) to sEmail, subject "EAN Conversie klant " + the customer number,
+/// body sEmailText. Returns "Message sent successfully!", the transfer log when the transfer
+/// failed, or "" after an error (a value the mail component refuses, such as a malformed
+/// address or relay), which is first reported in a message box. Blocks the window's thread.
 std::string SendEmail(MainWindow& w, const std::string& sEmail, const std::string& sEmailText);
+
+/// The same with other time limits for the transfer.
+std::string SendEmail(MainWindow& w, const std::string& sEmail, const std::string& sEmailText,
+                      const smtp::TimeLimits& limits);
 
 }  // namespace druvo
