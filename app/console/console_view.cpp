@@ -10,17 +10,20 @@ ConsoleView::ConsoleView(ConsoleAnswers answers, std::FILE* out, std::FILE* err,
 void ConsoleView::SetText(Control box, const std::string& text) {
   text_[box] = text;
   if (box == Control::txtBezig) {
+    std::fflush(out_);
     std::fprintf(err_, "[status] %s\n", text.c_str());
     std::fflush(err_);
   }
 }
 
 void ConsoleView::LogAppended(std::string_view text) {
+  // Flushed with every status line and question, not per line: a per-file log of a few
+  // hundred lines would otherwise cost as many writes.
   std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
 }
 
 Answer ConsoleView::Ask(const std::string& text, Buttons buttons) {
+  std::fflush(out_);
   std::fprintf(err_, "[DRUVO] %s\n", text.c_str());
   Answer yes = buttons == Buttons::kYesNo ? Answer::kYes : Answer::kOk;
   Answer no = buttons == Buttons::kYesNo ? Answer::kNo : Answer::kCancel;
