@@ -1,0 +1,6 @@
+#include "hostsim/entry.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return HostMain(args);
+}
