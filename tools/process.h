@@ -20,10 +20,37 @@ struct Command {
   std::string Text() const;
 };
 
+/// When a wait gives up, in seconds since midnight of the local clock.
+struct WaitDeadline {
+  std::int32_t timeOut = 0;      // 0: no limit
+  std::int32_t startSecond = 0;  // clock at entry, to the nearest second (halves to even)
+  std::int32_t endSecond = 0;    // 0 when there is no limit
+  bool afterMidnight = false;    // the end second lies on the next day
+};
+
+/// Computes the deadline of a wait that starts at clock reading `clock` (0 <= clock < 86400)
+/// with `timeOut` seconds (0: no limit). A sum of 86,400 or more wraps to the next day.
+/// A negative time-out adds nothing: the end second stays 0, so the wait gives up at the
+/// first poll after 00:00:00. False when start second + time-out does not fit in 32 bits
+/// signed.
+bool ComputeWaitDeadline(double clock, std::int32_t timeOut, WaitDeadline& deadline);
+
+/// Whether a poll at clock reading `clock` gives up: the time-out is not 0 and the clock
+/// reads strictly more than the end second, and, after midnight, also strictly less than
+/// the start second. A time-out of 86,400 or more therefore never gives up.
+bool WaitTimedOut(const WaitDeadline& deadline, double clock);
+
 /// Runs the command and returns once it has ended, or once `TimeOutValue` seconds
 /// (0: no limit) have passed by the local clock's seconds since midnight, which may wrap
 /// at midnight. The window's pending events run while it waits. True when the wait ended;
 /// false when the command could not be started or the end second overflows.
+///
+/// The program works in the current folder. A program named without an extension is found
+/// with ".exe" added; a batch file (.BAT, .CMD) runs through the command interpreter on
+/// Windows; on POSIX the program (or #! script) is looked up like every path of the program
+/// ("\" separators, "X:" the root, any letter case) and started directly. A process that has
+/// ended is seen as ended whatever its exit code (also 259). The time-out ends only the
+/// wait: the process runs on, but not beyond the life of this program.
 bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue);
 
 }  // namespace druvo

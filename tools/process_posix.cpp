@@ -1,0 +1,179 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include "sys/fs.h"
+#include "tools/process_platform.h"
+
+namespace druvo {
+
+namespace {
+
+// Children whose wait timed out run on; they are reaped here later so that none stays a
+// zombie for the rest of the program's life.
+std::vector<pid_t>& Abandoned() {
+  static std::vector<pid_t> pids;
+  return pids;
+}
+
+void ReapAbandoned() {
+  auto& pids = Abandoned();
+  pids.erase(std::remove_if(pids.begin(), pids.end(),
+                            [](pid_t p) { return waitpid(p, nullptr, WNOHANG) != 0; }),
+             pids.end());
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool HasExtension(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  const auto dot = path.find('.', slash == std::string::npos ? 0 : slash + 1);
+  return dot != std::string::npos;
+}
+
+// Programs are named as on Windows ("C:\QMV\RCX"): the path goes through the same
+// case-insensitive look-up as every other path, and a name without an extension is also
+// tried with ".exe", as Windows does when it starts a program.
+std::optional<std::string> FindProgram(const std::string& program) {
+  if (auto r = sys::ResolveExisting(program); r && IsRegularFile(*r)) return r;
+  if (!HasExtension(program)) {
+    if (auto r = sys::ResolveExisting(program + ".exe"); r && IsRegularFile(*r)) return r;
+  }
+  return std::nullopt;
+}
+
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  return -1;
+#endif
+}
+
+class PosixProcess : public StartedProcess {
+ public:
+  PosixProcess(pid_t pid, int pidfd) : pid_(pid), pidfd_(pidfd) {}
+  ~PosixProcess() override {
+    if (pidfd_ >= 0) close(pidfd_);
+    if (!reaped_) Abandoned().push_back(pid_);
+  }
+
+  State Query() override {
+    if (reaped_) return State::kEnded;
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == 0) return State::kRunning;
+    if (r != pid_) return State::kUnknown;
+    reaped_ = true;
+    exitCode_ = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                  : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+    return State::kEnded;
+  }
+
+  std::uint32_t ExitCode() const override { return exitCode_; }
+
+  void Pause(int ms) override {
+    if (pidfd_ >= 0) {
+      // The pidfd becomes readable when the process ends: no latency, no busy wake-ups.
+      pollfd p{pidfd_, POLLIN, 0};
+      poll(&p, 1, ms);
+      return;
+    }
+    // Kernels without pidfd: short sleeps keep the detection of the end quick.
+    timespec t{0, std::min(ms, 5) * 1000000L};
+    nanosleep(&t, nullptr);
+  }
+
+ private:
+  pid_t pid_;
+  int pidfd_;
+  bool reaped_ = false;
+  std::uint32_t exitCode_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
+  ReapAbandoned();
+  const std::optional<std::string> path = FindProgram(command.program);
+  if (!path) return nullptr;
+
+  // Everything the child needs is prepared before fork: after it only async-signal-safe
+  // calls are allowed.
+  std::vector<std::string> storage;
+  storage.push_back(*path);
+  storage.insert(storage.end(), command.args.begin(), command.args.end());
+  std::vector<char*> argv;
+  for (auto& s : storage) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  int errPipe[2];
+  if (pipe2(errPipe, O_CLOEXEC) != 0) return nullptr;
+  const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+  const pid_t parent = getpid();
+
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(errPipe[0]);
+    close(errPipe[1]);
+    if (devNull >= 0) close(devNull);
+    return nullptr;
+  }
+  if (pid == 0) {
+#ifdef __linux__
+    // The child must not outlive an abnormal end of this program.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+#else
+    (void)parent;
+#endif
+    // No terminal input, and nothing on our standard output, which the console front end
+    // uses for the log view; standard error stays for diagnostics.
+    if (devNull >= 0) {
+      dup2(devNull, STDIN_FILENO);
+      dup2(devNull, STDOUT_FILENO);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execv(argv[0], argv.data());
+    const int err = errno;
+    ssize_t ignored = write(errPipe[1], &err, sizeof err);
+    (void)ignored;
+    _exit(127);
+  }
+
+  close(errPipe[1]);
+  if (devNull >= 0) close(devNull);
+  // The pipe closes on a successful exec; an errno arriving means nothing was started.
+  int childErr = 0;
+  ssize_t n;
+  do {
+    n = read(errPipe[0], &childErr, sizeof childErr);
+  } while (n < 0 && errno == EINTR);
+  close(errPipe[0]);
+  if (n == static_cast<ssize_t>(sizeof childErr)) {
+    waitpid(pid, nullptr, 0);
+    return nullptr;
+  }
+  return std::make_unique<PosixProcess>(pid, OpenPidFd(pid));
+}
+
+}  // namespace druvo

@@ -1,0 +1,170 @@
+#include <windows.h>
+
+#include <optional>
+
+#include "sys/text.h"
+#include "sys/wide_win32.h"
+#include "tools/process_platform.h"
+
+namespace druvo {
+
+namespace {
+
+// One job for every child, never closed: when this program ends, normally or not, the
+// system closes the job and ends the children still in it.
+HANDLE ChildJob() {
+  static HANDLE job = [] {
+    HANDLE j = CreateJobObjectW(nullptr, nullptr);
+    if (j) {
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+      info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info);
+    }
+    return j;
+  }();
+  return job;
+}
+
+std::string Extension(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return text::Upper(path.substr(dot));
+}
+
+bool IsFile(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// One argument as the C runtime's parser reads it back: quotes around it when it is empty
+// or holds blanks or quotes (always when `force`), a quote inside as \", and backslashes
+// doubled only where they precede a quote.
+std::wstring QuoteArg(const std::wstring& arg, bool force) {
+  if (!force && !arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') out.append(backslashes * 2 + 1, L'\\');
+    else out.append(backslashes, L'\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, L'\\');
+  out.push_back(L'"');
+  return out;
+}
+
+// A piece of the command line that cmd.exe reads. Inside quotes & | < > ^ ( ) , ; = are
+// plain text to cmd, and a batch file that passes %1 on passes the quotes with it, so they
+// stay inert there too. Quotes do not stop %NAME% expansion on cmd's command line: each %
+// is written as %%cd:~,% - a lone % (the empty name between two % names no variable)
+// followed by an empty substring of %CD% - which leaves a single %, cut off from any name
+// after it. Windows does not expand the substituted %1..%9 again inside the batch file;
+// Wine's cmd does, so under Wine a % in an argument or program folder handed to a batch
+// file may still be expanded there (measured; the program path itself is safe). A quote,
+// CR or LF cannot be carried through cmd at all: such a command is refused.
+std::optional<std::wstring> CmdPiece(const std::wstring& arg, bool force) {
+  if (arg.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return std::nullopt;
+  const bool needsQuotes =
+      force || arg.empty() || arg.find_first_of(L" \t,;=&|<>^()%!") != std::wstring::npos;
+  std::wstring quoted = QuoteArg(arg, needsQuotes);
+  std::wstring out;
+  for (wchar_t c : quoted) {
+    if (c == L'%') out += L"%%cd:~,%";
+    else out.push_back(c);
+  }
+  return out;
+}
+
+std::wstring CommandInterpreter() {
+  wchar_t dir[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return L"cmd.exe";
+  return std::wstring(dir, n) + L"\\cmd.exe";
+}
+
+class Win32Process : public StartedProcess {
+ public:
+  explicit Win32Process(HANDLE process) : process_(process) {}
+  ~Win32Process() override { CloseHandle(process_); }
+
+  State Query() override {
+    // The handle being signalled is what says the process ended: an exit code of 259
+    // (STILL_ACTIVE) alone would keep a finished process "running" for ever.
+    const DWORD w = WaitForSingleObject(process_, 0);
+    if (w == WAIT_TIMEOUT) return State::kRunning;
+    if (w != WAIT_OBJECT_0) return State::kUnknown;
+    DWORD code = 0;
+    if (GetExitCodeProcess(process_, &code)) exitCode_ = code;
+    return State::kEnded;
+  }
+
+  std::uint32_t ExitCode() const override { return exitCode_; }
+
+  void Pause(int ms) override {
+    // Wakes for the end of the process and for any input to this thread, so the window
+    // answers at once while the wait costs no processor time.
+    MsgWaitForMultipleObjects(1, &process_, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT);
+  }
+
+ private:
+  HANDLE process_;
+  std::uint32_t exitCode_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
+  // A program named without an extension ("...\RCX") is the .exe, as Windows finds it.
+  std::string program = command.program;
+  if (Extension(program).empty()) program += ".exe";
+  const std::wstring wideProgram = sys::Widen(program);
+  if (!IsFile(wideProgram)) return nullptr;
+
+  const std::string ext = Extension(program);
+  const bool batch = ext == ".BAT" || ext == ".CMD";
+  std::wstring application;
+  std::wstring line;
+  if (batch) {
+    // cmd /s /c strips the outer pair of quotes and runs the rest as typed; /d skips
+    // AutoRun commands, /v:off keeps ! plain.
+    auto piece = CmdPiece(wideProgram, true);
+    if (!piece) return nullptr;
+    std::wstring inner = *piece;
+    for (const auto& a : command.args) {
+      auto p = CmdPiece(sys::Widen(a), false);
+      if (!p) return nullptr;
+      inner += L" " + *p;
+    }
+    application = CommandInterpreter();
+    line = L"cmd.exe /d /v:off /s /c \"" + inner + L"\"";
+  } else {
+    application = wideProgram;
+    line = QuoteArg(wideProgram, true);
+    for (const auto& a : command.args) line += L" " + QuoteArg(sys::Widen(a), false);
+  }
+
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWMINNOACTIVE;
+  PROCESS_INFORMATION pi{};
+  // CREATE_NO_WINDOW: a console child (the utility, cmd.exe) would otherwise get a console
+  // window of its own under the GUI, or write into the console front end's output.
+  // Suspended until it is in the job, so not even a grandchild escapes it.
+  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
+  if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                      nullptr, &si, &pi))
+    return nullptr;
+  if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, pi.hProcess);
+  ResumeThread(pi.hThread);
+  CloseHandle(pi.hThread);
+  return std::make_unique<Win32Process>(pi.hProcess);
+}
+
+}  // namespace druvo
