@@ -5,10 +5,13 @@
 #include <objbase.h>
 
 #include "app/main_window.h"
+#include "app/win32/folder_dialog_win32.h"
 #include "app/win32/main_window_win32.h"
 #include "app/win32/message_loop_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // A drive without a medium must fail quietly, not bring up the system's "no disk" box.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // The task-bar progress is a COM object of the shell.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -16,6 +19,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   druvo::win32::Win32MainWindow view(instance);
   druvo::Services services = druvo::RealServices();
+  services.newFolderDialog = [instance, &view] {
+    return druvo::win32::NewFolderDialog(instance, view.hwnd());
+  };
   druvo::MainWindow model(view, services);
   if (!view.Create(model)) return 1;  // no display
 

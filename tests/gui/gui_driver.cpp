@@ -145,6 +145,7 @@ struct Setup {
     MakeFolder(db);
     MakeFolder(db + L"\\Archief");
     MakeFolder(db + L"\\QMVWORK");
+    MakeFolder(db + L"\\2024");
   }
 };
 
@@ -346,6 +347,228 @@ void WindowScenario(Checks& c) {
   c.Ok(d2.WaitExit(10000, code) && code == 0, "Stop ends the program with code 0");
 }
 
+// ---- the folder dialog ----
+
+struct DirLine {
+  std::wstring name;
+  int level;
+  bool opened;
+};
+
+std::vector<DirLine> ReadDirLines(HWND list) {
+  std::vector<DirLine> lines;
+  const LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < n; ++i) {
+    wchar_t buf[1024] = {};
+    const LRESULT len = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (len > 0 && len < 1024)
+      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+    const LRESULT data = SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+    lines.push_back({buf, static_cast<int>(data & 0xFFFF), (data & 0x10000) != 0});
+  }
+  return lines;
+}
+
+// The open folder as the directory list shows it: its chain of lines joined.
+std::wstring OpenFolder(HWND list) {
+  std::wstring path;
+  for (const DirLine& l : ReadDirLines(list)) {
+    if (!l.opened) break;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    path += l.name;
+  }
+  return path;
+}
+
+int LineIndex(HWND list, const std::wstring& name) {
+  std::vector<DirLine> lines = ReadDirLines(list);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+bool WaitOpenFolder(HWND list, const std::wstring& want) {
+  for (int i = 0; i < 200; ++i) {
+    if (_wcsicmp(OpenFolder(list).c_str(), want.c_str()) == 0) return true;
+    Sleep(25);
+  }
+  return false;
+}
+
+std::wstring Parent(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// Double-clicks a line of the list.
+void DoubleClickLine(HWND list, int index) {
+  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const LRESULT h = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const int y = static_cast<int>((index - top) * h + h / 2);
+  const LPARAM at = MAKELPARAM(Px(900), y);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+HWND OpenDialog(Checks& c, Druvo& d, HWND main, bool program, const std::string& what) {
+  Click(GetDlgItem(main, program ? IDC_BTNBROWSEPROG : IDC_BTNBROWSEDATA));
+  const std::wstring title = program ? L"Selecteer programma folder" : L"Selecteer database folder";
+  HWND dlg = d.WaitWindow(DRUVO_FOLDER_CLASS, title, 10000);
+  c.Ok(dlg != nullptr, what + ": the dialog \"" + Utf8(title) + "\" opens");
+  if (dlg) c.Ok(!IsWindowEnabled(main), what + ": the main window takes no input meanwhile");
+  return dlg;
+}
+
+void ExpectClosed(Checks& c, HWND dlg, HWND main, const std::string& what) {
+  c.Ok(WaitGone(dlg), what + ": the dialog closes");
+  for (int i = 0; i < 100 && !IsWindowEnabled(main); ++i) Sleep(25);
+  c.Ok(IsWindowEnabled(main) != FALSE, what + ": the main window takes input again");
+}
+
+void BrowseScenario(Checks& c) {
+  Setup s;
+  Druvo d;
+  HWND main = StartMain(c, d, s);
+  if (!main) return;
+  HWND exePath = GetDlgItem(main, IDC_TXTEXEPATH), dbPath = GetDlgItem(main, IDC_TXTDATABASEPATH);
+
+  // Database folder: the dialog as designed, opened at QMVDIR; a subfolder opened with Enter.
+  HWND dlg = OpenDialog(c, d, main, false, "database browse");
+  if (!dlg) return;
+  CheckClientSize(c, dlg, 8655, 6360, "folder dialog");
+  CheckPlaces(c, dlg, kDialogControls);
+  const LONG style = GetWindowLongW(dlg, GWL_STYLE), ex = GetWindowLongW(dlg, GWL_EXSTYLE);
+  c.Ok((ex & WS_EX_TOOLWINDOW) && (style & WS_SYSMENU) && !(style & WS_THICKFRAME) &&
+           !(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)),
+       "fixed-size tool window with a close button only");
+  c.Ok(GetWindow(dlg, GW_OWNER) == main, "owned by the main window (not in the task bar)");
+  RECT dr{}, mr{};
+  GetWindowRect(dlg, &dr);
+  GetWindowRect(main, &mr);
+  c.Ok(labs((dr.left + dr.right) / 2 - (mr.left + mr.right) / 2) <= 1 &&
+           labs((dr.top + dr.bottom) / 2 - (mr.top + mr.bottom) / 2) <= 1,
+       "centred over the main window");
+  HWND annuleren = GetDlgItem(dlg, IDC_FOLDER_CANCEL), ok = GetDlgItem(dlg, IDC_FOLDER_OK);
+  HWND drive = GetDlgItem(dlg, IDC_DRIVE1), dir = GetDlgItem(dlg, IDC_DIR1);
+  c.Ok(WaitFocus(d.threadId(), annuleren),
+       "dialog opens with the focus on Annuleren, found " + Name(dlg, FocusOf(d.threadId())));
+  CheckTabOrder(c, dlg, {IDC_FOLDER_CANCEL, IDC_FOLDER_OK, IDC_DRIVE1, IDC_DIR1});
+  for (HWND b : {annuleren, ok})
+    c.Ok((GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON,
+         Name(dlg, b) + " is no default button");
+
+  c.Ok(WaitOpenFolder(dir, s.db), "opens at QMVDIR: " + Utf8(OpenFolder(dir)));
+  std::vector<DirLine> lines = ReadDirLines(dir);
+  const LRESULT cur = SendMessageW(dir, LB_GETCURSEL, 0, 0);
+  c.Ok(cur >= 0 && cur < static_cast<LRESULT>(lines.size()) && lines[cur].opened &&
+           (cur + 1 == static_cast<LRESULT>(lines.size()) || !lines[cur + 1].opened),
+       "the open folder is the highlighted line");
+  std::wstring subs;
+  int chainDepth = 0;
+  for (const DirLine& l : lines) {
+    if (l.opened) chainDepth = l.level;
+    else {
+      subs += l.name + L" ";
+      c.Ok(l.level == chainDepth + 1, "subfolder " + Utf8(l.name) + " one level below the open folder");
+    }
+  }
+  c.Equal(subs, L"2024 Archief QMVWORK ", "subfolders of the open folder, sorted");
+  const LRESULT di = SendMessageW(drive, CB_GETCURSEL, 0, 0);
+  wchar_t driveText[256] = {};
+  if (di >= 0) SendMessageW(drive, CB_GETLBTEXT, static_cast<WPARAM>(di), reinterpret_cast<LPARAM>(driveText));
+  c.Ok(di >= 0 && towupper(driveText[0]) == towupper(s.db[0]) && driveText[1] == L':',
+       "the drive list shows the folder's drive: " + Utf8(driveText));
+
+  SendMessageW(dir, LB_SETCURSEL, static_cast<WPARAM>(LineIndex(dir, L"Archief")), 0);
+  c.Ok(OpenFolder(dir) == s.db, "a highlighted line is not opened");
+  PressKey(dir, VK_RETURN);
+  c.Ok(WaitOpenFolder(dir, s.db + L"\\Archief"), "Enter opens the highlighted line");
+  c.Ok(d.FindMessageBox() == nullptr && IsWindow(dlg), "Enter does not close the dialog");
+  Click(ok);
+  ExpectClosed(c, dlg, main, "OK");
+  c.Ok(WaitText(dbPath, s.db + L"\\Archief"), "OK puts the open folder into txtDatabasePath: " + Utf8(GetText(dbPath)));
+  c.Equal(GetText(exePath), s.prog, "txtExePath untouched by a database choice");
+
+  // Typed but not taken over: the dialog opens at the variable, and OK replaces the text.
+  SetText(dbPath, L"C:\\nergens");
+  dlg = OpenDialog(c, d, main, false, "database browse after typing");
+  if (!dlg) return;
+  dir = GetDlgItem(dlg, IDC_DIR1);
+  c.Ok(WaitOpenFolder(dir, s.db + L"\\Archief"),
+       "opens at the chosen folder, not at the typed text: " + Utf8(OpenFolder(dir)));
+  Click(GetDlgItem(dlg, IDC_FOLDER_OK));
+  ExpectClosed(c, dlg, main, "OK without opening");
+  c.Ok(WaitText(dbPath, s.db + L"\\Archief"), "OK hands back the start folder itself");
+
+  // Program folder: Annuleren changes nothing, although a folder was chosen before.
+  dlg = OpenDialog(c, d, main, true, "program browse");
+  if (!dlg) return;
+  dir = GetDlgItem(dlg, IDC_DIR1);
+  c.Ok(WaitOpenFolder(dir, s.prog), "opens at the working directory of the start: " + Utf8(OpenFolder(dir)));
+  DoubleClickLine(dir, LineIndex(dir, L"prog") - 1);
+  c.Ok(WaitOpenFolder(dir, Parent(s.prog)), "a double-click opens a parent: " + Utf8(OpenFolder(dir)));
+  Click(GetDlgItem(dlg, IDC_FOLDER_CANCEL));
+  ExpectClosed(c, dlg, main, "Annuleren");
+  Sleep(200);
+  c.Equal(GetText(exePath), s.prog, "Annuleren leaves txtExePath");
+
+  // The title bar's close button acts as Annuleren.
+  dlg = OpenDialog(c, d, main, true, "program browse, closed by the title bar");
+  if (!dlg) return;
+  dir = GetDlgItem(dlg, IDC_DIR1);
+  DoubleClickLine(dir, 0);
+  c.Ok(WaitOpenFolder(dir, s.prog.substr(0, 3)), "the root line opens the root");
+  PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ExpectClosed(c, dlg, main, "title bar");
+  Sleep(200);
+  c.Equal(GetText(exePath), s.prog, "closing by the title bar leaves txtExePath");
+
+  // A parent chosen with OK; the next browse starts there.
+  dlg = OpenDialog(c, d, main, true, "program browse, parent chosen");
+  if (!dlg) return;
+  dir = GetDlgItem(dlg, IDC_DIR1);
+  c.Ok(WaitOpenFolder(dir, s.prog), "a fresh dialog keeps nothing of the last one");
+  DoubleClickLine(dir, LineIndex(dir, L"prog") - 1);
+  WaitOpenFolder(dir, Parent(s.prog));
+  Click(GetDlgItem(dlg, IDC_FOLDER_OK));
+  ExpectClosed(c, dlg, main, "OK on a parent");
+  c.Ok(WaitText(exePath, Parent(s.prog)), "txtExePath gets the parent: " + Utf8(GetText(exePath)));
+  c.Equal(GetText(dbPath), s.db + L"\\Archief", "txtDatabasePath untouched by a program choice");
+
+  // Another drive: the directory list moves to that drive.
+  dlg = OpenDialog(c, d, main, false, "drive change");
+  if (!dlg) return;
+  dir = GetDlgItem(dlg, IDC_DIR1);
+  drive = GetDlgItem(dlg, IDC_DRIVE1);
+  const LRESULT count = SendMessageW(drive, CB_GETCOUNT, 0, 0);
+  LRESULT other = -1;
+  wchar_t otherText[256] = {};
+  for (LRESULT i = 0; i < count && other < 0; ++i) {
+    SendMessageW(drive, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(otherText));
+    if (towupper(otherText[0]) != towupper(s.db[0])) other = i;
+  }
+  c.Ok(other >= 0, "the drive list holds another drive");
+  if (other >= 0) {
+    SendMessageW(drive, CB_SETCURSEL, static_cast<WPARAM>(other), 0);
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drive));
+    bool moved = false;
+    for (int i = 0; i < 200 && !moved; ++i, Sleep(25)) {
+      std::vector<DirLine> l = ReadDirLines(dir);
+      moved = !l.empty() && towupper(l[0].name[0]) == towupper(otherText[0]);
+    }
+    c.Ok(moved, "the directory list moves to drive " + Utf8(std::wstring(1, otherText[0])) +
+                    ": " + Utf8(OpenFolder(dir)));
+  }
+  Click(GetDlgItem(dlg, IDC_FOLDER_CANCEL));
+  ExpectClosed(c, dlg, main, "Annuleren after a drive change");
+  Sleep(200);
+  c.Equal(GetText(dbPath), s.db + L"\\Archief", "Annuleren after a drive change leaves txtDatabasePath");
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  c.Ok(d.WaitExit(10000, code) && code == 0, "the program ends after the browse checks");
+}
+
 int Usage() {
   std::printf("usage: gui_driver [--dpi N] window|browse\n");
   return 64;
@@ -372,6 +595,7 @@ int wmain(int argc, wchar_t** argv) {
 
   Checks c;
   if (scenario == L"window") WindowScenario(c);
+  else if (scenario == L"browse") BrowseScenario(c);
   else return Usage();
 
   std::printf("%s: %d checks passed, %d failed\n", Utf8(scenario).c_str(), c.passed, c.failures);
