@@ -1,6 +1,6 @@
 // Processor time that DRUVO spends while it waits for a host program: ShellandWait against
 // the plain busy poll (query, events, clock, again) over the same 3-second child.
-//   wait_cpu [seconds]
+//   wait_cpu [seconds] [wait|busy]   (default: both, one after the other)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +51,7 @@ struct Figure {
 
 int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 3;
+  const std::string only = argc > 2 ? argv[2] : "";
   const fs::path bin = fs::path(sys::ExecutablePath()).parent_path();
   fs::path echo = bin / "argv_echo.exe";
   if (!fs::exists(echo)) echo = bin / "argv_echo";
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
   const druvo::Command command{echo.string(), {"wait"}};
 
   Figure waited;
-  {
+  if (only != "busy") {
     const int events = view.events;
     const double c0 = ProcessCpuSeconds();
     const auto t0 = Clock::now();
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
   }
 
   Figure busy;
-  {
+  if (only != "wait") {
     const int events = view.events;
     const double c0 = ProcessCpuSeconds();
     const auto t0 = Clock::now();
@@ -106,7 +107,9 @@ int main(int argc, char** argv) {
   fs::remove_all(work, ec);
 
   std::printf("child of %d s          processor s   wall s   polls\n", seconds);
-  std::printf("ShellandWait           %11.3f   %6.2f   %5ld\n", waited.cpu, waited.wall, waited.polls);
-  std::printf("busy poll              %11.3f   %6.2f   %5ld\n", busy.cpu, busy.wall, busy.polls);
+  if (only != "busy")
+    std::printf("ShellandWait           %11.3f   %6.2f   %5ld\n", waited.cpu, waited.wall, waited.polls);
+  if (only != "wait")
+    std::printf("busy poll              %11.3f   %6.2f   %5ld\n", busy.cpu, busy.wall, busy.polls);
   return 0;
 }

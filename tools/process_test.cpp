@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -275,4 +276,31 @@ TEST(ShellandWait, TimeOutEndsTheWaitAndLeavesTheProcessRunning) {
     EXPECT_FALSE(Exists(dir / "argv_echo.done"));
     EXPECT_TRUE(WaitForFile(dir / "argv_echo.done", 20.0));
   }
+}
+
+// Run only as a process of its own by the test below: ends this program abnormally while
+// it waits for a child.
+TEST(ShellandWait, DISABLED_HelperEndsAbnormallyWhileWaiting) {
+  Window win;
+  win.view.onEvents = [] {
+    if (Exists("argv_echo.txt")) std::_Exit(3);
+  };
+  ShellandWait(win.w, {Program("argv_echo"), {"child"}}, 0);
+}
+
+TEST(ShellandWait, ChildDoesNotOutliveAnAbnormalEnd) {
+  TempDir dir;
+  CurrentFolderGuard guard;
+  ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
+  WriteFile(dir / "argv_echo.ctl", "sleep 1500\n");
+  Window win;
+  ASSERT_TRUE(ShellandWait(win.w,
+                           {sys::ExecutablePath(),
+                            {"--gtest_also_run_disabled_tests",
+                             "--gtest_filter=ShellandWait.DISABLED_HelperEndsAbnormallyWhileWaiting"}},
+                           0));
+  EXPECT_NE(ReadFile(dir / "argv_echo.txt").find("\nchild\n"), std::string::npos);
+  // The child would have written its last file after 1.5 s had it been left running.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_FALSE(Exists(dir / "argv_echo.done"));
 }
