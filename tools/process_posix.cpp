@@ -80,6 +80,11 @@ class PosixProcess : public StartedProcess {
     int status = 0;
     const pid_t r = waitpid(pid_, &status, WNOHANG);
     if (r == 0) return State::kRunning;
+    if (r < 0 && errno == ECHILD) {
+      // Reaped behind our back (SIGCHLD ignored somewhere): the process is gone.
+      reaped_ = true;
+      return State::kEnded;
+    }
     if (r != pid_) return State::kUnknown;
     reaped_ = true;
     exitCode_ = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
