@@ -34,7 +34,8 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 double TimeDruvo(const fs::path& root) {
   fs::path self = fs::path(druvo_bench::SelfPath()).parent_path();
 #ifdef _WIN32
-  std::string command = "\"" + Quote((self / "druvo-cli.exe").string());
+  std::string command = "\"";
+  command += Quote((self / "druvo-cli.exe").string());
 #else
   std::string command = Quote((self / "druvo").string());
 #endif

@@ -121,7 +121,8 @@ TEST(ConversionLoop, NeverConvertsAFileWhoseMarkerIsStillInPlace) {
   // Straight into the loop with the markers in place (as after a repeat whose set-aside
   // failed): the data files and their earlier states stay as they are.
   testing_support::RunFixture g;
-  fs::copy_file(f.Db("QWIMAPD.DAT"), g.Db("QWIMAPD.DAT"), fs::copy_options::overwrite_existing);
+  fs::remove(g.Db("QWIMAPD.DAT"));
+  fs::copy_file(f.Db("QWIMAPD.DAT"), g.Db("QWIMAPD.DAT"));
   fs::copy_file(f.Db("QWIMAPD.13"), g.Db("QWIMAPD.13"));
   g.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(g.w));

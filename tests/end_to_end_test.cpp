@@ -20,8 +20,10 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 int RunCli(const std::string& args) {
 #ifdef _WIN32
   // cmd /c strips one pair of outer quotes.
-  int rc = std::system(("\"" + Quote(Program("druvo-cli")) + " " + args + " >NUL 2>NUL\"").c_str());
-  return rc;
+  std::string command = "\"";
+  command += Quote(Program("druvo-cli"));
+  command += " " + args + " >NUL 2>NUL\"";
+  return std::system(command.c_str());
 #else
   int rc = std::system((Quote(Program("druvo")) + " " + args + " >/dev/null 2>&1").c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
