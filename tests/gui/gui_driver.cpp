@@ -2,6 +2,8 @@
 //   gui_driver [--dpi N] window     the window at start-up: places, captions, focus, tab order,
 //                                   keys, the start-check refusals, Stop and closing
 //   gui_driver [--dpi N] browse     the folder dialog through both browse buttons
+//   gui_driver run                  a whole run of a demo installation, and a second start
+//                                   that finds the conversion done
 // --dpi is the DPI the Wine session runs at (96 unless its LogPixels says otherwise).
 #include <windows.h>
 
@@ -569,8 +571,140 @@ void BrowseScenario(Checks& c) {
   c.Ok(d.WaitExit(10000, code) && code == 0, "the program ends after the browse checks");
 }
 
+// ---- a whole run ----
+
+bool StartsWith(const std::wstring& s, const std::wstring& p) { return s.compare(0, p.size(), p) == 0; }
+bool EndsWith(const std::wstring& s, const std::wstring& p) {
+  return s.size() >= p.size() && s.compare(s.size() - p.size(), p.size(), p) == 0;
+}
+
+// Waits until Stop is enabled again (the run's end); answers the mail-failure box with OK.
+// Any other message box fails the check and is answered with its first button.
+bool WaitRunEnd(Checks& c, Druvo& d, HWND main, DWORD ms, const std::string& what) {
+  HWND stop = GetDlgItem(main, IDC_BTNCANCEL);
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (GetTickCount64() < end && d.Running()) {
+    if (HWND box = d.FindMessageBox()) {
+      MessageBoxInfo info = ReadMessageBox(box);
+      const bool mail = StartsWith(info.text, L"Versturen email mislukt");
+      c.Ok(mail, what + ": unexpected message \"" + Utf8(info.text) + "\"");
+      Answer(box, info.buttons.empty() ? IDOK : info.buttons.front());
+      WaitGone(box);
+      continue;
+    }
+    if (IsWindowEnabled(stop)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+void RunScenario(Checks& c) {
+  TempFolder tmp;
+  const std::wstring demo = tmp / L"demo", prog = demo + L"\\QMV", db = demo + L"\\DATA";
+  const int made = RunToEnd(OwnFolder() + L"\\druvo-cli.exe", L"demo \"" + demo + L"\"", 60000);
+  c.Equal(made, 0, "druvo-cli demo writes the demo installation");
+  if (made != 0) return;
+
+  // Each utility call takes a while, so the run can be watched; the mail goes nowhere.
+  const std::vector<std::wstring> env{L"RCX_DELAY_MS=150", L"DRUVO_SMTP_RELAY=127.0.0.1:9"};
+  const std::wstring exe = OwnFolder() + L"\\DRUVO.exe";
+  Druvo d;
+  if (!d.Start(exe, tmp.path(), L"", env)) {
+    c.Ok(false, "DRUVO.exe could not be started");
+    return;
+  }
+  HWND main = d.WaitWindow(DRUVO_MAIN_CLASS, kTitle);
+  c.Ok(main != nullptr, "the window appears");
+  if (!main) return;
+  HWND klant = GetDlgItem(main, IDC_TXTKLANTID), log = GetDlgItem(main, IDC_TXTLOG);
+  HWND status = GetDlgItem(main, IDC_TXTBEZIG);
+  HWND start = GetDlgItem(main, IDC_BTNSTART), stop = GetDlgItem(main, IDC_BTNCANCEL);
+
+  // A note typed into the log view before the run becomes part of the log.
+  Type(log, L"Notitie vooraf");
+  c.Equal(SettledText(log), L"Notitie vooraf", "typing into the log view");
+  Type(klant, L"4711");
+  c.Equal(SettledText(klant), L"4711", "typing the customer number");
+  SetText(GetDlgItem(main, IDC_TXTEXEPATH), prog);
+  SetText(GetDlgItem(main, IDC_TXTDATABASEPATH), db);
+
+  Click(start);
+  HWND box = d.WaitMessageBox();
+  c.Ok(box != nullptr, "the date question appears");
+  if (!box) return;
+  MessageBoxInfo q = ReadMessageBox(box);
+  c.Ok(StartsWith(q.text, L"Database laatst gewijzigd op ") && EndsWith(q.text, L" Is dit correct ?"),
+       "date question: " + Utf8(q.text));
+  Answer(box, IDOK);
+  WaitGone(box);
+
+  // While the run goes on: both buttons disabled, progress in the status line, and closing
+  // the window is refused.
+  bool locked = false, progress = false;
+  for (int i = 0; i < 200 && !(locked && progress); ++i, Sleep(25)) {
+    locked = locked || (!IsWindowEnabled(start) && !IsWindowEnabled(stop));
+    progress = progress || !GetText(status).empty();
+  }
+  c.Ok(locked, "Start and Stop disabled during the run");
+  c.Ok(progress, "the status line shows the progress: " + Utf8(GetText(status)));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  Sleep(500);
+  c.Ok(d.Running() && !IsWindowEnabled(stop), "closing the window during a run is refused");
+
+  const bool ended = WaitRunEnd(c, d, main, 240000, "first run");
+  c.Ok(ended, "Stop is enabled again at the end of the run");
+  if (!ended) return;
+  c.Ok(!IsWindowEnabled(start), "Start stays disabled after the run");
+  const std::wstring statusText = GetText(status);
+  c.Ok(statusText == L" Conversie voltooid..." ||
+           (StartsWith(statusText, L"Conversie voltooid; er zijn ") &&
+            EndsWith(statusText, L"  fouten gesignaleerd")),
+       "status line at the end: \"" + Utf8(statusText) + "\"");
+  const std::wstring logText = GetText(log);
+  c.Ok(StartsWith(logText, L"Notitie vooraf"), "the typed note leads the log view");
+  c.Ok(EndsWith(logText, L" " + statusText), "the log view ends with the summary line");
+  c.Ok(ClipboardText() == logText, "the clipboard holds the log view's text");
+  std::wstring runLog;
+  c.Ok(ReadCodePageFile(prog + L"\\DRUVO.Log", runLog), "DRUVO.Log is written in the program folder");
+  c.Ok(runLog == logText + L"\r\n", "DRUVO.Log holds the log view's text");
+
+  Click(stop);
+  DWORD code = 1;
+  c.Ok(d.WaitExit(10000, code) && code == 0, "Stop after the run ends the program");
+
+  // The next start finds the conversion done: the question in the status line and the
+  // message box, line breaks included, answered with No.
+  Druvo again;
+  if (!again.Start(exe, tmp.path(), db, env)) return;
+  main = again.WaitWindow(DRUVO_MAIN_CLASS, kTitle);
+  if (!main) return;
+  Type(GetDlgItem(main, IDC_TXTKLANTID), L"4711");
+  SettledText(GetDlgItem(main, IDC_TXTKLANTID));
+  SetText(GetDlgItem(main, IDC_TXTEXEPATH), prog);
+  Click(GetDlgItem(main, IDC_BTNSTART));
+  box = again.WaitMessageBox();
+  if (box) {
+    Answer(box, IDOK);  // the date
+    WaitGone(box);
+  }
+  box = again.WaitMessageBox(30000);
+  c.Ok(box != nullptr, "a repeat question appears on the second start");
+  if (box) {
+    MessageBoxInfo info = ReadMessageBox(box);
+    c.Equal(info.text, L"Conversie is al volledig gedaan ! \r\n\r\nVolledig herhalen ?",
+            "repeat question, from the status line");
+    c.Ok(info.buttons == std::vector<int>({IDYES, IDNO}), "repeat question has Yes and No");
+    Answer(box, IDNO);
+    WaitGone(box);
+  }
+  c.Ok(WaitRunEnd(c, again, main, 120000, "declined repeat"), "Stop enabled after a declined repeat");
+  Click(GetDlgItem(main, IDC_BTNCANCEL));
+  code = 1;
+  c.Ok(again.WaitExit(10000, code) && code == 0, "Stop ends the second start");
+}
+
 int Usage() {
-  std::printf("usage: gui_driver [--dpi N] window|browse\n");
+  std::printf("usage: gui_driver [--dpi N] window|browse|run\n");
   return 64;
 }
 
@@ -596,6 +730,7 @@ int wmain(int argc, wchar_t** argv) {
   Checks c;
   if (scenario == L"window") WindowScenario(c);
   else if (scenario == L"browse") BrowseScenario(c);
+  else if (scenario == L"run") RunScenario(c);
   else return Usage();
 
   std::printf("%s: %d checks passed, %d failed\n", Utf8(scenario).c_str(), c.passed, c.failures);

@@ -42,7 +42,8 @@ std::wstring Wide(const std::string& s) {
 
 // ---- the process ----
 
-bool Druvo::Start(const std::wstring& exe, const std::wstring& cwd, const std::wstring& qmvdir) {
+bool Druvo::Start(const std::wstring& exe, const std::wstring& cwd, const std::wstring& qmvdir,
+                  const std::vector<std::wstring>& extra) {
   // The environment of the driver without any QMVDIR..., plus QMVDIR when given.
   std::wstring env;
   wchar_t* block = GetEnvironmentStringsW();
@@ -55,6 +56,10 @@ bool Druvo::Start(const std::wstring& exe, const std::wstring& cwd, const std::w
   FreeEnvironmentStringsW(block);
   if (!qmvdir.empty()) {
     env += L"QMVDIR=" + qmvdir;
+    env.push_back(L'\0');
+  }
+  for (const std::wstring& e : extra) {
+    env += e;
     env.push_back(L'\0');
   }
   env.push_back(L'\0');
@@ -223,6 +228,62 @@ MessageBoxInfo ReadMessageBox(HWND box) {
 void Answer(HWND box, int id) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+int RunToEnd(const std::wstring& exe, const std::wstring& args, DWORD ms) {
+  std::wstring cmd = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &si, &pi))
+    return -1;
+  int result = -1;
+  if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    result = static_cast<int>(code);
+  } else {
+    TerminateProcess(pi.hProcess, 99);
+  }
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return result;
+}
+
+std::wstring ClipboardText() {
+  std::wstring text = L"?";
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+          text = p;
+          GlobalUnlock(h);
+        }
+      }
+      CloseClipboard();
+      break;
+    }
+    Sleep(50);
+  }
+  return text;
+}
+
+bool ReadCodePageFile(const std::wstring& path, std::wstring& text) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  std::string bytes;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
+  CloseHandle(f);
+  text.clear();
+  if (bytes.empty()) return true;
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  text.resize(static_cast<std::size_t>(n));
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+  return true;
 }
 
 // ---- files ----

@@ -25,8 +25,9 @@ std::wstring Wide(const std::string& s);
 class Druvo {
  public:
   /// Starts the program with the working directory `cwd` and QMVDIR set to `qmvdir`
-  /// (removed from the environment when empty).
-  bool Start(const std::wstring& exe, const std::wstring& cwd, const std::wstring& qmvdir);
+  /// (removed from the environment when empty), plus the "NAME=value" entries of `extra`.
+  bool Start(const std::wstring& exe, const std::wstring& cwd, const std::wstring& qmvdir,
+             const std::vector<std::wstring>& extra = {});
   ~Druvo();
 
   /// Waits for the top-level window of this process with the class and title.
@@ -77,6 +78,13 @@ struct MessageBoxInfo {
 MessageBoxInfo ReadMessageBox(HWND box);
 /// Presses a button of a message box by its id.
 void Answer(HWND box, int id);
+
+/// Runs a console program to its end; its exit code, or -1 when it did not end in `ms`.
+int RunToEnd(const std::wstring& exe, const std::wstring& args, DWORD ms);
+/// The clipboard's text (CF_UNICODETEXT); "?" when there is none.
+std::wstring ClipboardText();
+/// A file's bytes as text in the system code page.
+bool ReadCodePageFile(const std::wstring& path, std::wstring& text);
 
 /// A fresh folder under the temporary folder, removed with its content at the end.
 class TempFolder {
