@@ -7,15 +7,14 @@ set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX [--stop]}
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH=/usr/lib/wine:$PATH
-# Dutch regional settings, as at the shops: dates 7-12-2026, numbers 4.001.792.
-export LANG=nl_NL.UTF-8 LC_ALL=nl_NL.UTF-8
+
 if [ "${2:-}" = "--stop" ]; then
   wineserver -k 2>/dev/null || true
   exit 0
 fi
 if [ ! -f "$prefix/.druvo-ready" ]; then
   mkdir -p "$prefix"
-  wine64 wineboot -i </dev/null >/dev/null 2>&1
+  LANG=nl_NL.UTF-8 wine64 wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
   # Debian's Wine does not read its own font folder.
   cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
