@@ -97,6 +97,25 @@ void CheckPlaces(Checks& c, HWND parent, const Expected (&table)[N]) {
   }
 }
 
+// Moving to a monitor of another DPI lays the controls out again at that DPI, and back.
+template <std::size_t N>
+void CheckDpiChange(Checks& c, Druvo& d, HWND w, const Expected (&table)[N], int twipsW,
+                    int twipsH, const std::string& what) {
+  const int home = g_dpi;
+  for (int dpi : {home * 3 / 2, home}) {
+    c.Ok(d.SendDpiChanged(w, static_cast<UINT>(dpi), MulDiv(twipsW, dpi, 1440),
+                          MulDiv(twipsH, dpi, 1440)),
+         what + ": WM_DPICHANGED to " + std::to_string(dpi) + " handled");
+    g_dpi = dpi;
+    Checks places;  // counted into `c` below, with the DPI in each message
+    CheckPlaces(places, w, table);
+    c.passed += places.passed;
+    c.Ok(places.failures == 0, what + ": controls laid out again at " + std::to_string(dpi) +
+                                   " DPI (" + std::to_string(places.failures) + " wrong)");
+  }
+  g_dpi = home;
+}
+
 // The focusable controls as Tab visits them, from `first` round to `first` again.
 std::vector<HWND> TabWalk(HWND parent, HWND first, int max) {
   std::vector<HWND> order{first};
@@ -191,6 +210,7 @@ void WindowScenario(Checks& c) {
   else
     CheckClientSize(c, main, 10980, 7545, "main window");
   CheckPlaces(c, main, kMainControls);
+  CheckDpiChange(c, d, main, kMainControls, 10980, 7545, "main window");
   const std::wstring label1 = GetText(GetDlgItem(main, IDC_LABEL1));
   c.Equal(label1, kLabel1, "Label1 caption");
   c.Equal(static_cast<long long>(label1.size()), 211, "Label1 caption length");
@@ -439,6 +459,7 @@ void BrowseScenario(Checks& c) {
   if (!dlg) return;
   CheckClientSize(c, dlg, 8655, 6360, "folder dialog");
   CheckPlaces(c, dlg, kDialogControls);
+  CheckDpiChange(c, d, dlg, kDialogControls, 8655, 6360, "folder dialog");
   const LONG style = GetWindowLongW(dlg, GWL_STYLE), ex = GetWindowLongW(dlg, GWL_EXSTYLE);
   c.Ok((ex & WS_EX_TOOLWINDOW) && (style & WS_SYSMENU) && !(style & WS_THICKFRAME) &&
            !(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)),

@@ -89,6 +89,25 @@ bool Druvo::WaitExit(DWORD ms, DWORD& code) {
   return true;
 }
 
+bool Druvo::SendDpiChanged(HWND window, UINT dpi, int clientWidth, int clientHeight) {
+  RECT r{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), dpi);
+  RECT now{};
+  GetWindowRect(window, &now);
+  RECT suggested{now.left, now.top, now.left + r.right - r.left, now.top + r.bottom - r.top};
+  // The rectangle travels by pointer, so it must lie in the program's own memory.
+  void* remote = VirtualAllocEx(pi_.hProcess, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  if (!remote) return false;
+  bool ok = WriteProcessMemory(pi_.hProcess, remote, &suggested, sizeof suggested, nullptr) != FALSE;
+  DWORD_PTR result = 0;
+  ok = ok && SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 10000, &result);
+  VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
+  return ok;
+}
+
 namespace {
 
 struct FindArgs {

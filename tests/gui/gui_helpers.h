@@ -39,6 +39,9 @@ class Druvo {
   /// Whether the process has ended within `ms`; its exit code in `code`.
   bool WaitExit(DWORD ms, DWORD& code);
   bool Running();
+  /// Sends WM_DPICHANGED to a window of the process, as the system does when the window
+  /// moves to a monitor of another DPI; the suggested rectangle keeps its top left corner.
+  bool SendDpiChanged(HWND window, UINT dpi, int clientWidth, int clientHeight);
   DWORD threadId() const { return pi_.dwThreadId; }
   DWORD processId() const { return pi_.dwProcessId; }
 
