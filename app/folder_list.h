@@ -12,9 +12,9 @@ namespace druvo {
 
 /// One line of the directory list (Dir1).
 struct FolderEntry {
-  std::string name;  // as shown: the root with its separator ("C:\"), else the folder's name
-  std::string path;  // full path of the folder
-  int level = 0;     // indentation: 0 for the root
+  std::string name;     // as shown: the root with its separator ("C:\"), else the folder's name
+  std::string path;     // full path of the folder
+  int level = 0;        // indentation: 0 for the root
   bool opened = false;  // one of the open folder's chain, from the root to the open folder
 };
 

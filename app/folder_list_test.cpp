@@ -26,7 +26,7 @@ std::string Lines(const std::vector<FolderEntry>& entries) {
 // A machine of Windows folders in memory: drives with a current folder each, and drives
 // that cannot be read.
 struct FakeMachine {
-  std::set<std::string> folders;              // upper-cased full paths
+  std::set<std::string> folders;               // upper-cased full paths
   std::map<std::string, std::string> current;  // drive -> current folder
 
   static std::string Key(std::string p) {
@@ -78,14 +78,16 @@ TEST(FolderList, ChainOfParentsThenSubfoldersOneLevelDeeper) {
             "   2023=C:\\QMV\\DATA\\2023\n"
             "   2024=C:\\QMV\\DATA\\2024\n");
   // Trailing and doubled separators do not make empty lines.
-  EXPECT_EQ(Lines(FolderEntries("C:\\QMV\\\\DATA\\", {})), Lines(FolderEntries("C:\\QMV\\DATA", {})));
+  EXPECT_EQ(Lines(FolderEntries("C:\\QMV\\\\DATA\\", {})),
+            Lines(FolderEntries("C:\\QMV\\DATA", {})));
   EXPECT_EQ(Lines(FolderEntries("C:\\", {"QMV"})), "C:\\*=C:\\\n QMV=C:\\QMV\n");
   EXPECT_EQ(Lines(FolderEntries("C:", {"QMV"})), "C:\\*=C:\\\n QMV=C:\\QMV\n");
   EXPECT_EQ(Lines(FolderEntries("\\\\server\\share\\qmv", {"x"})),
             "\\\\server\\share\\*=\\\\server\\share\\\n"
             " qmv*=\\\\server\\share\\qmv\n"
             "  x=\\\\server\\share\\qmv\\x\n");
-  EXPECT_EQ(Lines(FolderEntries("/tmp/a", {"b"})), "/*=/\n tmp*=/tmp\n  a*=/tmp/a\n   b=/tmp/a/b\n");
+  EXPECT_EQ(Lines(FolderEntries("/tmp/a", {"b"})),
+            "/*=/\n tmp*=/tmp\n  a*=/tmp/a\n   b=/tmp/a/b\n");
 }
 
 TEST(FolderList, OpeningLinesMovesUpAndDown) {

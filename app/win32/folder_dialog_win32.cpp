@@ -36,8 +36,8 @@ struct ControlDef {
 constexpr ControlDef kControls[] = {
     {IDC_FOLDER_CANCEL, WC_BUTTONW, L"Annuleren", 7320, 5880, 1215, 375,
      WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, 0},
-    {IDC_FOLDER_OK, WC_BUTTONW, L"OK", 6000, 5880, 1215, 375,
-     WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {IDC_FOLDER_OK, WC_BUTTONW, L"OK", 6000, 5880, 1215, 375, WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON,
+     0},
     {IDC_DRIVE1, WC_COMBOBOXW, L"", 120, 120, 8415, 315,
      WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
     {IDC_DIR1, WC_LISTBOXW, L"", 120, 480, 8415, 5265,
@@ -52,9 +52,9 @@ int Scale(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 144
 
 // The dialog's font, as the main window's: MS Sans Serif 8 pt at the window's DPI.
 HFONT DialogFont(UINT dpi) {
-  return CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+  return CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
 }
 
 // The name the drive list shows: "c:", with the volume's label where a local disk has one.
@@ -148,8 +148,8 @@ void Win32FolderDialog::ShowModal(std::string& sPathName) {
   dpi_ = owner_ ? GetDpiForWindow(owner_) : 0;
   if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
   done_ = ok_ = false;
-  hwnd_ = CreateWindowExW(kExStyle, DRUVO_FOLDER_CLASS, title_.c_str(), kStyle, 0, 0, 0, 0,
-                          owner_, nullptr, instance_, this);
+  hwnd_ = CreateWindowExW(kExStyle, DRUVO_FOLDER_CLASS, title_.c_str(), kStyle, 0, 0, 0, 0, owner_,
+                          nullptr, instance_, this);
   if (!hwnd_) return;
   RegisterDialogWindow(hwnd_);
 
@@ -246,8 +246,8 @@ void Win32FolderDialog::OnCreate() {
   font_ = DialogFont(dpi_);
   for (const ControlDef& d : kControls) {
     HWND h = CreateWindowExW(d.exStyle, d.cls, d.text, WS_CHILD | WS_VISIBLE | d.style, 0, 0, 0, 0,
-                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)),
-                             instance_, nullptr);
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)), instance_,
+                             nullptr);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   SetWindowSubclass(GetDlgItem(hwnd_, IDC_DIR1), DirProc, kDirSubclass,
@@ -293,7 +293,8 @@ void Win32FolderDialog::FitDriveField() {
 int Win32FolderDialog::ItemHeight() const {
   // Room for the 16-pixel folder picture (at 96 DPI) or the text, whichever is higher.
   const int picture = MulDiv(16, static_cast<int>(dpi_), 96) + 1;
-  const int textHeight = MulDiv(8, static_cast<int>(dpi_), 72) + MulDiv(5, static_cast<int>(dpi_), 96);
+  const int textHeight =
+      MulDiv(8, static_cast<int>(dpi_), 72) + MulDiv(5, static_cast<int>(dpi_), 96);
   return picture > textHeight ? picture : textHeight;
 }
 
@@ -304,8 +305,8 @@ void Win32FolderDialog::FillDrives() {
   // Asking a drive without a medium must not bring up the system's "no disk" box.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   for (const std::string& root : sys::ListDrives()) {
-    const LRESULT i = SendMessageW(h, CB_ADDSTRING, 0,
-                                   reinterpret_cast<LPARAM>(DriveCaption(root).c_str()));
+    const LRESULT i =
+        SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DriveCaption(root).c_str()));
     if (i < 0) continue;
     SendMessageW(h, CB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(drives_.size()));
     drives_.push_back(text::Upper(root.substr(0, 2)));
@@ -318,7 +319,8 @@ void Win32FolderDialog::SelectDrive() {
   HWND h = GetDlgItem(hwnd_, IDC_DRIVE1);
   const LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < n; ++i) {
-    const auto k = static_cast<std::size_t>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+    const auto k =
+        static_cast<std::size_t>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
     if (k < drives_.size() && drives_[k] == sel_.drive()) {
       SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
       return;
@@ -332,7 +334,8 @@ void Win32FolderDialog::FillDirs() {
   SendMessageW(h, WM_SETREDRAW, FALSE, 0);
   SendMessageW(h, LB_RESETCONTENT, 0, 0);
   for (const FolderEntry& e : sel_.entries()) {
-    const LRESULT i = SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sys::Widen(e.name).c_str()));
+    const LRESULT i =
+        SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sys::Widen(e.name).c_str()));
     if (i >= 0)
       SendMessageW(h, LB_SETITEMDATA, static_cast<WPARAM>(i),
                    static_cast<LPARAM>(e.level) | (e.opened ? kOpenedFlag : 0));
@@ -382,7 +385,8 @@ void Win32FolderDialog::OnDriveChanged() {
   HWND h = GetDlgItem(hwnd_, IDC_DRIVE1);
   const LRESULT i = SendMessageW(h, CB_GETCURSEL, 0, 0);
   if (i < 0) return;
-  const auto k = static_cast<std::size_t>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+  const auto k =
+      static_cast<std::size_t>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
   if (k >= drives_.size()) return;
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   const bool ok = sel_.SetDrive(drives_[k]);
@@ -451,8 +455,10 @@ void Win32FolderDialog::OnDrawItem(const DRAWITEMSTRUCT& d) {
   if (opened) {
     HBRUSH front = CreateSolidBrush(RGB(0xFF, 0xE0, 0x90));
     SelectObject(dc, front);
-    POINT p[] = {{x + px(1), y + px(13)}, {x + px(4), y + px(8)},
-                 {x + px(16), y + px(8)}, {x + px(13), y + px(13)}};
+    POINT p[] = {{x + px(1), y + px(13)},
+                 {x + px(4), y + px(8)},
+                 {x + px(16), y + px(8)},
+                 {x + px(13), y + px(13)}};
     Polygon(dc, p, 4);
     SelectObject(dc, fill);
     DeleteObject(front);

@@ -1,6 +1,7 @@
 // DRUVO.exe: the program's entry. Creates frmDRUVO, runs its load step, shows it and runs
 // the message loop until the program ends.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <objbase.h>
 

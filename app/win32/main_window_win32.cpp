@@ -71,18 +71,30 @@ constexpr ControlDef kControls[] = {
 
 int IdOf(Control c) {
   switch (c) {
-    case Control::txtKlantId: return IDC_TXTKLANTID;
-    case Control::txtExtensie: return IDC_TXTEXTENSIE;
-    case Control::txtExePath: return IDC_TXTEXEPATH;
-    case Control::txtDatabasePath: return IDC_TXTDATABASEPATH;
-    case Control::txtBezig: return IDC_TXTBEZIG;
-    case Control::txtLog: return IDC_TXTLOG;
-    case Control::Option1: return IDC_OPTION1;
-    case Control::Option2: return IDC_OPTION2;
-    case Control::btnStart: return IDC_BTNSTART;
-    case Control::btnCancel: return IDC_BTNCANCEL;
-    case Control::btnBrowseProg: return IDC_BTNBROWSEPROG;
-    case Control::btnBrowseData: return IDC_BTNBROWSEDATA;
+    case Control::txtKlantId:
+      return IDC_TXTKLANTID;
+    case Control::txtExtensie:
+      return IDC_TXTEXTENSIE;
+    case Control::txtExePath:
+      return IDC_TXTEXEPATH;
+    case Control::txtDatabasePath:
+      return IDC_TXTDATABASEPATH;
+    case Control::txtBezig:
+      return IDC_TXTBEZIG;
+    case Control::txtLog:
+      return IDC_TXTLOG;
+    case Control::Option1:
+      return IDC_OPTION1;
+    case Control::Option2:
+      return IDC_OPTION2;
+    case Control::btnStart:
+      return IDC_BTNSTART;
+    case Control::btnCancel:
+      return IDC_BTNCANCEL;
+    case Control::btnBrowseProg:
+      return IDC_BTNBROWSEPROG;
+    case Control::btnBrowseData:
+      return IDC_BTNBROWSEDATA;
   }
   return 0;
 }
@@ -202,8 +214,8 @@ void Win32MainWindow::OnCreate() {
   MakeFonts();
   for (const ControlDef& d : kControls) {
     HWND h = CreateWindowExW(d.exStyle, d.cls, d.text, WS_CHILD | WS_VISIBLE | d.style, 0, 0, 0, 0,
-                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)),
-                             instance_, nullptr);
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)), instance_,
+                             nullptr);
     if (d.textLimit) SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(d.textLimit), 0);
   }
   CheckRadioButton(hwnd_, IDC_OPTION1, IDC_OPTION2, IDC_OPTION1);
@@ -298,8 +310,10 @@ void Win32MainWindow::OnStopClicked() {
 
 void Win32MainWindow::OnBrowseClicked(bool programFolder) {
   Guarded([this, programFolder] {
-    if (programFolder) model_->ClickBrowseProg();
-    else model_->ClickBrowseData();
+    if (programFolder)
+      model_->ClickBrowseProg();
+    else
+      model_->ClickBrowseData();
   });
 }
 
@@ -386,10 +400,14 @@ Answer Win32MainWindow::Ask(const std::string& text, Buttons buttons) {
   if (buttons == Buttons::kYesNo) type = MB_YESNO;
   const int r = MessageBoxW(hwnd_, sys::Widen(text).c_str(), L"DRUVO", type);
   switch (r) {
-    case IDOK: return Answer::kOk;
-    case IDCANCEL: return Answer::kCancel;
-    case IDYES: return Answer::kYes;
-    case IDNO: return Answer::kNo;
+    case IDOK:
+      return Answer::kOk;
+    case IDCANCEL:
+      return Answer::kCancel;
+    case IDYES:
+      return Answer::kYes;
+    case IDNO:
+      return Answer::kNo;
   }
   // No box could be shown: the answer that changes nothing.
   if (buttons == Buttons::kOkCancel) return Answer::kCancel;
@@ -468,8 +486,8 @@ void Win32MainWindow::Progress(int done, int total) {
   if (!taskbar_) {
     // The task-bar button may not exist (Wine without a shell): then there is no progress.
     void* p = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_ITaskbarList3, &p)) ||
+    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                &p)) ||
         !p) {
       taskbarFailed_ = true;
       return;

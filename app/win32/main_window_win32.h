@@ -67,7 +67,8 @@ class Win32MainWindow : public View {
   void LoadImage1();
   HWND Item(Control c) const;
   /// Runs a handler of a click; nothing it throws leaves the window procedure.
-  template <class F> void Guarded(F&& f);
+  template <class F>
+  void Guarded(F&& f);
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -76,7 +77,7 @@ class Win32MainWindow : public View {
   HFONT font_ = nullptr;       // the window's font: MS Sans Serif 8 pt
   HFONT titleFont_ = nullptr;  // Label1: MS Sans Serif 12 pt bold
   HBITMAP image1_ = nullptr;
-  HWND lastFocus_ = nullptr;   // the control that had the focus when the window was left
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
 
   // Changes the program makes to a text box raise EN_CHANGE like typing does; only typing
   // must reach the model.

@@ -99,8 +99,8 @@ void CheckPlaces(Checks& c, HWND parent, const Expected (&table)[N]) {
 
 // Moving to a monitor of another DPI lays the controls out again at that DPI, and back.
 template <std::size_t N>
-void CheckDpiChange(Checks& c, Druvo& d, HWND w, const Expected (&table)[N], int twipsW,
-                    int twipsH, const std::string& what) {
+void CheckDpiChange(Checks& c, Druvo& d, HWND w, const Expected (&table)[N], int twipsW, int twipsH,
+                    const std::string& what) {
   const int home = g_dpi;
   for (int dpi : {home * 3 / 2, home}) {
     c.Ok(d.SendDpiChanged(w, static_cast<UINT>(dpi), MulDiv(twipsW, dpi, 1440),
@@ -262,10 +262,9 @@ void WindowScenario(Checks& c) {
        "focus on Option1 at start, found " + Name(main, FocusOf(d.threadId())));
   // Tab enters the option group at its selected button (the arrow keys move inside it), so
   // the walk holds the one option that is selected, at its place in the tab order.
-  const std::vector<int> afterOptions{IDC_TXTKLANTID, IDC_TXTEXTENSIE, IDC_TXTEXEPATH,
-                                      IDC_TXTDATABASEPATH, IDC_TXTBEZIG, IDC_TXTLOG,
-                                      IDC_BTNCANCEL, IDC_BTNSTART, IDC_BTNBROWSEPROG,
-                                      IDC_BTNBROWSEDATA};
+  const std::vector<int> afterOptions{
+      IDC_TXTKLANTID, IDC_TXTEXTENSIE, IDC_TXTEXEPATH, IDC_TXTDATABASEPATH, IDC_TXTBEZIG,
+      IDC_TXTLOG,     IDC_BTNCANCEL,   IDC_BTNSTART,   IDC_BTNBROWSEPROG,   IDC_BTNBROWSEDATA};
   std::vector<int> tabIndexes{IDC_OPTION1, IDC_OPTION2};
   tabIndexes.insert(tabIndexes.end(), afterOptions.begin(), afterOptions.end());
   // The button control keeps WS_TABSTOP only on the selected radio button, so both options
@@ -489,16 +488,19 @@ void BrowseScenario(Checks& c) {
   std::wstring subs;
   int chainDepth = 0;
   for (const DirLine& l : lines) {
-    if (l.opened) chainDepth = l.level;
+    if (l.opened)
+      chainDepth = l.level;
     else {
       subs += l.name + L" ";
-      c.Ok(l.level == chainDepth + 1, "subfolder " + Utf8(l.name) + " one level below the open folder");
+      c.Ok(l.level == chainDepth + 1,
+           "subfolder " + Utf8(l.name) + " one level below the open folder");
     }
   }
   c.Equal(subs, L"2024 Archief QMVWORK ", "subfolders of the open folder, sorted");
   const LRESULT di = SendMessageW(drive, CB_GETCURSEL, 0, 0);
   wchar_t driveText[256] = {};
-  if (di >= 0) SendMessageW(drive, CB_GETLBTEXT, static_cast<WPARAM>(di), reinterpret_cast<LPARAM>(driveText));
+  if (di >= 0)
+    SendMessageW(drive, CB_GETLBTEXT, static_cast<WPARAM>(di), reinterpret_cast<LPARAM>(driveText));
   c.Ok(di >= 0 && towupper(driveText[0]) == towupper(s.db[0]) && driveText[1] == L':',
        "the drive list shows the folder's drive: " + Utf8(driveText));
 
@@ -509,7 +511,8 @@ void BrowseScenario(Checks& c) {
   c.Ok(d.FindMessageBox() == nullptr && IsWindow(dlg), "Enter does not close the dialog");
   Click(ok);
   ExpectClosed(c, dlg, main, "OK");
-  c.Ok(WaitText(dbPath, s.db + L"\\Archief"), "OK puts the open folder into txtDatabasePath: " + Utf8(GetText(dbPath)));
+  c.Ok(WaitText(dbPath, s.db + L"\\Archief"),
+       "OK puts the open folder into txtDatabasePath: " + Utf8(GetText(dbPath)));
   c.Equal(GetText(exePath), s.prog, "txtExePath untouched by a database choice");
 
   // Typed but not taken over: the dialog opens at the variable, and OK replaces the text.
@@ -527,9 +530,11 @@ void BrowseScenario(Checks& c) {
   dlg = OpenDialog(c, d, main, true, "program browse");
   if (!dlg) return;
   dir = GetDlgItem(dlg, IDC_DIR1);
-  c.Ok(WaitOpenFolder(dir, s.prog), "opens at the working directory of the start: " + Utf8(OpenFolder(dir)));
+  c.Ok(WaitOpenFolder(dir, s.prog),
+       "opens at the working directory of the start: " + Utf8(OpenFolder(dir)));
   DoubleClickLine(dir, LineIndex(dir, L"prog") - 1);
-  c.Ok(WaitOpenFolder(dir, Parent(s.prog)), "a double-click opens a parent: " + Utf8(OpenFolder(dir)));
+  c.Ok(WaitOpenFolder(dir, Parent(s.prog)),
+       "a double-click opens a parent: " + Utf8(OpenFolder(dir)));
   Click(GetDlgItem(dlg, IDC_FOLDER_CANCEL));
   ExpectClosed(c, dlg, main, "Annuleren");
   Sleep(200);
@@ -573,19 +578,21 @@ void BrowseScenario(Checks& c) {
   c.Ok(other >= 0, "the drive list holds another drive");
   if (other >= 0) {
     SendMessageW(drive, CB_SETCURSEL, static_cast<WPARAM>(other), 0);
-    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drive));
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVE1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(drive));
     bool moved = false;
     for (int i = 0; i < 200 && !moved; ++i, Sleep(25)) {
       std::vector<DirLine> l = ReadDirLines(dir);
       moved = !l.empty() && towupper(l[0].name[0]) == towupper(otherText[0]);
     }
-    c.Ok(moved, "the directory list moves to drive " + Utf8(std::wstring(1, otherText[0])) +
-                    ": " + Utf8(OpenFolder(dir)));
+    c.Ok(moved, "the directory list moves to drive " + Utf8(std::wstring(1, otherText[0])) + ": " +
+                    Utf8(OpenFolder(dir)));
   }
   Click(GetDlgItem(dlg, IDC_FOLDER_CANCEL));
   ExpectClosed(c, dlg, main, "Annuleren after a drive change");
   Sleep(200);
-  c.Equal(GetText(dbPath), s.db + L"\\Archief", "Annuleren after a drive change leaves txtDatabasePath");
+  c.Equal(GetText(dbPath), s.db + L"\\Archief",
+          "Annuleren after a drive change leaves txtDatabasePath");
 
   PostMessageW(main, WM_CLOSE, 0, 0);
   DWORD code = 1;
@@ -594,7 +601,9 @@ void BrowseScenario(Checks& c) {
 
 // ---- a whole run ----
 
-bool StartsWith(const std::wstring& s, const std::wstring& p) { return s.compare(0, p.size(), p) == 0; }
+bool StartsWith(const std::wstring& s, const std::wstring& p) {
+  return s.compare(0, p.size(), p) == 0;
+}
 bool EndsWith(const std::wstring& s, const std::wstring& p) {
   return s.size() >= p.size() && s.compare(s.size() - p.size(), p.size(), p) == 0;
 }
@@ -654,7 +663,8 @@ void RunScenario(Checks& c) {
   c.Ok(box != nullptr, "the date question appears");
   if (!box) return;
   MessageBoxInfo q = ReadMessageBox(box);
-  c.Ok(StartsWith(q.text, L"Database laatst gewijzigd op ") && EndsWith(q.text, L" Is dit correct ?"),
+  c.Ok(StartsWith(q.text, L"Database laatst gewijzigd op ") &&
+           EndsWith(q.text, L" Is dit correct ?"),
        "date question: " + Utf8(q.text));
   Answer(box, IDOK);
   WaitGone(box);
@@ -686,7 +696,8 @@ void RunScenario(Checks& c) {
   c.Ok(EndsWith(logText, L" " + statusText), "the log view ends with the summary line");
   c.Ok(ClipboardText() == logText, "the clipboard holds the log view's text");
   std::wstring runLog;
-  c.Ok(ReadCodePageFile(prog + L"\\DRUVO.Log", runLog), "DRUVO.Log is written in the program folder");
+  c.Ok(ReadCodePageFile(prog + L"\\DRUVO.Log", runLog),
+       "DRUVO.Log is written in the program folder");
   c.Ok(runLog == logText + L"\r\n", "DRUVO.Log holds the log view's text");
 
   Click(stop);
@@ -718,7 +729,8 @@ void RunScenario(Checks& c) {
     Answer(box, IDNO);
     WaitGone(box);
   }
-  c.Ok(WaitRunEnd(c, again, main, 120000, "declined repeat"), "Stop enabled after a declined repeat");
+  c.Ok(WaitRunEnd(c, again, main, 120000, "declined repeat"),
+       "Stop enabled after a declined repeat");
   Click(GetDlgItem(main, IDC_BTNCANCEL));
   code = 1;
   c.Ok(again.WaitExit(10000, code) && code == 0, "Stop ends the second start");
@@ -735,9 +747,12 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring scenario;
   for (int i = 1; i < argc; ++i) {
     std::wstring a = argv[i];
-    if (a == L"--dpi" && i + 1 < argc) g_dpi = _wtoi(argv[++i]);
-    else if (scenario.empty()) scenario = a;
-    else return Usage();
+    if (a == L"--dpi" && i + 1 < argc)
+      g_dpi = _wtoi(argv[++i]);
+    else if (scenario.empty())
+      scenario = a;
+    else
+      return Usage();
   }
   if (scenario.empty() || g_dpi <= 0) return Usage();
 
@@ -749,10 +764,14 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   Checks c;
-  if (scenario == L"window") WindowScenario(c);
-  else if (scenario == L"browse") BrowseScenario(c);
-  else if (scenario == L"run") RunScenario(c);
-  else return Usage();
+  if (scenario == L"window")
+    WindowScenario(c);
+  else if (scenario == L"browse")
+    BrowseScenario(c);
+  else if (scenario == L"run")
+    RunScenario(c);
+  else
+    return Usage();
 
   std::printf("%s: %d checks passed, %d failed\n", Utf8(scenario).c_str(), c.passed, c.failures);
   return c.failures == 0 ? 0 : 1;

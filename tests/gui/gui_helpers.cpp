@@ -24,8 +24,8 @@ void Checks::Equal(long long got, long long want, const std::string& what) {
 
 std::string Utf8(const std::wstring& w) {
   if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                              nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
   std::string s(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
                       nullptr);
@@ -100,10 +100,12 @@ bool Druvo::SendDpiChanged(HWND window, UINT dpi, int clientWidth, int clientHei
   void* remote = VirtualAllocEx(pi_.hProcess, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
                                 PAGE_READWRITE);
   if (!remote) return false;
-  bool ok = WriteProcessMemory(pi_.hProcess, remote, &suggested, sizeof suggested, nullptr) != FALSE;
+  bool ok =
+      WriteProcessMemory(pi_.hProcess, remote, &suggested, sizeof suggested, nullptr) != FALSE;
   DWORD_PTR result = 0;
-  ok = ok && SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 10000, &result);
+  ok =
+      ok && SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 10000, &result);
   VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
   return ok;
 }
@@ -318,8 +320,10 @@ void RemoveTree(const std::wstring& path) {
       if (name == L"." || name == L"..") continue;
       std::wstring full = path + L"\\" + name;
       SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileW(full.c_str());
+      if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        DeleteFileW(full.c_str());
     } while (FindNextFileW(h, &d));
     FindClose(h);
   }
@@ -341,7 +345,9 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+bool MakeFolder(const std::wstring& path) {
+  return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
 
 bool WriteEmptyFile(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
