@@ -34,9 +34,20 @@ step "Linux tests under the sanitizers"
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
 
 step "Windows tests under Wine"
+# A Windows program cannot start the Linux test relay: it runs here, for the whole Wine run.
+smtp=$(mktemp -d /tmp/druvo-smtp.XXXXXX)
+/usr/bin/python3 tests/smtp_sink.py --dir "$smtp" >"$smtp.log" 2>&1 &
+sink=$!
+cleanup() {
+  kill "$sink" 2>/dev/null || true
+  bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" --stop
+}
+trap cleanup EXIT
+for _ in $(seq 100); do [ -f "$smtp/ready" ] && break; sleep 0.1; done
+[ -f "$smtp/ready" ] || { echo "the test relay did not start:"; cat "$smtp.log"; exit 1; }
+export DRUVO_TEST_SMTP_DIR="Z:$(printf %s "$smtp" | tr / '\\')"
 bash scripts/wine-prefix.sh "$WINEPREFIX"
-trap 'bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" --stop' EXIT
-(cd "$build/win" && ctest --output-on-failure -LE gui)
+(cd "$build/win" && ctest --output-on-failure -j"$jobs" -LE gui)
 
 step "Windows window checks under Wine and Xvfb"
 if [ -n "$(cd "$build/win" && ctest -N -L gui | grep -E '^ +Test +#')" ]; then

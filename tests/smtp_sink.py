@@ -108,8 +108,8 @@ async def serve(args):
     os.makedirs(args.dir, exist_ok=True)
     servers = []
     lines = []
-    for spec in args.mode or DEFAULT_MODES:
-        mode, _, port = spec.partition("=")
+    for wanted in args.mode or DEFAULT_MODES:
+        mode, _, port = wanted.partition("=")
         if mode not in MODES:
             sys.exit("unknown mode: " + mode)
         port = int(port or 0)
