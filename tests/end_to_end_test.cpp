@@ -6,29 +6,12 @@
 
 #include "test_support.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-int RunCli(const std::string& args) {
-#ifdef _WIN32
-  // cmd /c strips one pair of outer quotes.
-  std::string command = "\"";
-  command += Quote(Program("druvo-cli"));
-  command += " " + args + " >NUL 2>NUL\"";
-  return std::system(command.c_str());
-#else
-  int rc = std::system((Quote(Program("druvo")) + " " + args + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-#endif
-}
+int RunCli(const std::string& args) { return RunConsoleProgram(args); }
 
 }  // namespace
 

@@ -12,6 +12,10 @@
 
 #include "sys/fs.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace testing_support {
@@ -93,6 +97,21 @@ std::string Program(const std::string& name) {
   return (fs::path(BinDir()) / (name + ".exe")).string();
 #else
   return (fs::path(BinDir()) / name).string();
+#endif
+}
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+int RunConsoleProgram(const std::string& args) {
+#ifdef _WIN32
+  // cmd /c strips one pair of outer quotes.
+  std::string command = "\"";
+  command += Quote(Program("druvo-cli"));
+  command += " " + args + " >NUL 2>NUL\"";
+  return std::system(command.c_str());
+#else
+  int rc = std::system((Quote(Program("druvo")) + " " + args + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 #endif
 }
 

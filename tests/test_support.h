@@ -49,4 +49,11 @@ std::string BinDir();
 /// A built program's path: name + ".exe" on Windows.
 std::string Program(const std::string& name);
 
+/// Runs the console program (druvo, druvo-cli.exe) as a process with the arguments as one
+/// text (quoted as the shell of the platform reads them) and returns its exit code.
+int RunConsoleProgram(const std::string& args);
+
+/// Puts a text in double quotes for that shell.
+std::string Quote(const std::string& s);
+
 }  // namespace testing_support

@@ -466,3 +466,29 @@ TEST(MailReport, RefusedValuesShowTheFailureBox) {
   empty.Silent(true);
   EXPECT_THROW(empty.Send(closedRelay), MailError);  // no sender, no recipient
 }
+
+// The console program converts a demo installation and mails its whole log to the relay.
+TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
+  RELAY_OR_SKIP(relay, "accept");
+  testing_support::TempDir dir;
+  const std::string root = dir / "demo";
+  ASSERT_EQ(testing_support::RunConsoleProgram("demo " + testing_support::Quote(root)), 0);
+  const std::string to = UniqueRecipient();
+  testing_support::SetEnv("DRUVO_SMTP_RELAY", relay);
+  testing_support::SetEnv("DRUVO_HELPDESK", to);
+  const int code = testing_support::RunConsoleProgram(
+      "run --yes --customer 4711 --program-folder " + testing_support::Quote(dir / "demo/QMV") +
+      " --database-folder " + testing_support::Quote(dir / "demo/DATA"));
+  testing_support::UnsetEnv("DRUVO_SMTP_RELAY");
+  testing_support::UnsetEnv("DRUVO_HELPDESK");
+  EXPECT_EQ(code, 1);  // the demo's invalid numbers are ERROR lines
+  const Saved s = SavedFor(to);
+  ASSERT_FALSE(s.raw.empty());
+  ExpectWireForm(s.raw, 998);
+  EXPECT_EQ(s.subject, "EAN Conversie klant 4711");
+  // The run log is the log view's text followed by CR LF, in the code page; the mail
+  // carries the log view's text itself.
+  const std::string runLog = ReadFile(dir / "demo/QMV/DRUVO.Log");
+  ASSERT_GT(runLog.size(), 1000u);
+  EXPECT_EQ(s.body + "\r\n", runLog);
+}
