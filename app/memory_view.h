@@ -39,6 +39,7 @@ class MemoryView : public View {
   void LogCaretToEnd() override { caretAtEnd = log.size(); ++caretMoves; }
   bool PutOnClipboard(const std::string& text) override;
   void Quit() override { quit = true; }
+  void Progress(int done, int total) override { progress.emplace_back(done, total); }
 
   bool IsEnabled(Control button) const;
 
@@ -52,6 +53,8 @@ class MemoryView : public View {
   /// Called at every DoEvents (a test can type into a box in the middle of a run).
   std::function<void()> onEvents;
 
+  /// Every Progress call (done, total), in order.
+  std::vector<std::pair<int, int>> progress;
   /// Every SetEnabled call, in order.
   std::vector<std::pair<Control, bool>> enableCalls;
 

@@ -45,6 +45,11 @@ TEST(ConversionLoop, ConvertsEveryPresentDataFileOfTheDemo) {
   EXPECT_NE(log.find(" Historische inkoopfacturen (32 van 32)\r\n"), std::string::npos);
   EXPECT_LT(log.find("Beschikbare schijfruimte"), log.find("(1 van 32)"));
   EXPECT_TRUE(f.w.tolerantMode);
+  // The task-bar progress follows the entries and is cleared at the end.
+  ASSERT_EQ(f.view.progress.size(), 33u);
+  EXPECT_EQ(f.view.progress[0], std::make_pair(1, 32));
+  EXPECT_EQ(f.view.progress[31], std::make_pair(32, 32));
+  EXPECT_EQ(f.view.progress[32], std::make_pair(0, 0));
   // The demo holds a few invalid numbers in every file: each reported once, counted.
   EXPECT_GT(f.w.errorCount, 0);
   // Completion leaves the program folder current.
@@ -96,6 +101,7 @@ TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   f.Start();
   EXPECT_EQ(f.w.outcome, RunOutcome::kAbandoned);
   EXPECT_EQ(StatusLinesOfEntries(f.view), 0);
+  EXPECT_TRUE(f.view.progress.empty());
   EXPECT_FALSE(fs::exists(f.Db("rcx.log")));
   EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_EQ(f.view.statusLines.back(), " Conversie afgebroken...");
