@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -172,6 +174,34 @@ TEST(ShellandWait, StartsInTheCurrentFolderAndPassesEveryArgumentIntact) {
   EXPECT_EQ(EchoArgs(dir), args);
   // The command line as shown: joined by single blanks, nothing quoted.
   EXPECT_EQ((Command{"C:\\Q M\\RCX.exe", {"N", "F.DAT", "13"}}.Text()), "C:\\Q M\\RCX.exe N F.DAT 13");
+}
+
+// Bounded random arguments made of what shells and the C runtime's quoting rules treat
+// specially: every one must arrive as it was sent, and nothing else may run.
+TEST(ShellandWait, RandomHostileArgumentsArriveIntact) {
+  TempDir dir;
+  CurrentFolderGuard guard;
+  ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
+  Window win;
+  const std::vector<std::string> pieces = {" ", "\"", "\\", "\\\"", "&", "|", "<", ">", "^", "%",
+                                           "!", ",", ";", "=", "(", ")", "\t", "a", "Z", "9",
+                                           "\xC3\xA9", "*", "?", "$", "`", "'"};
+  std::mt19937 rng(7122026);
+  for (int round = 0; round < 25; ++round) {
+    std::vector<std::string> args;
+    const int count = 1 + static_cast<int>(rng() % 4);
+    for (int a = 0; a < count; ++a) {
+      std::string arg;
+      const int len = static_cast<int>(rng() % 8);
+      for (int k = 0; k < len; ++k) arg += pieces[rng() % pieces.size()];
+      args.push_back(arg);
+    }
+    fs::remove(dir / "argv_echo.txt");
+    ASSERT_TRUE(ShellandWait(win.w, {Program("argv_echo"), args}, 0));
+    EXPECT_EQ(EchoArgs(dir), args) << "round " << round;
+  }
+  // Only the one file the helper writes: no redirection or second command ran.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
 }
 
 TEST(ShellandWait, ProgramFolderWithBlanksNameWithoutExtensionAndBatchWrapper) {
