@@ -66,7 +66,13 @@ bool ConversionLoop(MainWindow& w) {
       continue;
     }
 
-    ShellandWait(w, UtilityCommand(w, wrapper, file), 0);
+    // The utility's own outcome is not examined, but a utility that could not even be
+    // started has converted nothing, and the run must not look as if it had.
+    const Command command = UtilityCommand(w, wrapper, file);
+    if (!ShellandWait(w, command, 0)) {
+      w.LogAppend(command.Text() + " kon niet worden gestart; " + file + " is niet omgezet\r\n");
+      w.LogCaretToEnd();
+    }
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
   }

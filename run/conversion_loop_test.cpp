@@ -139,3 +139,16 @@ TEST(ConversionLoop, NeverConvertsAFileWhoseMarkerIsStillInPlace) {
             std::string::npos);
   EXPECT_TRUE(fs::exists(g.Db("QWAOMVSQ.13")));  // the others are converted
 }
+
+TEST(ConversionLoop, AUtilityThatCannotBeStartedIsToldInTheLogView) {
+  RunFixture f;
+  testing_support::WriteFile(f.Prog("RCX.EXE"), "not a program");
+  f.Start();
+  const std::string log = f.w.LogViewText();
+  EXPECT_NE(log.find("RCX.exe N QWIMAPD.DAT 13 kon niet worden gestart; QWIMAPD.DAT is niet omgezet"),
+            std::string::npos);
+  EXPECT_NE(log.find("QWOJJPSI.DAT is niet omgezet"), std::string::npos);
+  EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
+  // Such a line is no utility error: the count stays at what the utility reported.
+  EXPECT_EQ(f.w.errorCount, 0);
+}

@@ -694,6 +694,29 @@ void RunScenario(Checks& c) {
   const std::wstring logText = GetText(log);
   c.Ok(StartsWith(logText, L"Notitie vooraf"), "the typed note leads the log view");
   c.Ok(EndsWith(logText, L" " + statusText), "the log view ends with the summary line");
+  // Every data file of the demo was handed to the utility, which left its marker; a file
+  // without one is named together with what the log view says about it.
+  std::wstring unconverted;
+  int dataFiles = 0;
+  for (const std::wstring& folder : {db, db + L"\\QMVWORK"}) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\Q*.DAT").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    do {
+      std::wstring base = fd.cFileName;
+      base = base.substr(0, base.find(L'.'));
+      if (base == L"TRWMIX") continue;
+      ++dataFiles;
+      if (GetFileAttributesW((folder + L"\\" + base + L".13").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::size_t at = logText.find(base);
+        unconverted += L" " + base + L" [" +
+                       (at == std::wstring::npos ? L"not in the log" : logText.substr(at, 160)) + L"]";
+      }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  c.Equal(dataFiles, 32, "data files of the demo found after the run");
+  c.Ok(unconverted.empty(), "every data file has its marker after the run; without:" + Utf8(unconverted));
   c.Ok(ClipboardText() == logText, "the clipboard holds the log view's text");
   std::wstring runLog;
   c.Ok(ReadCodePageFile(prog + L"\\DRUVO.Log", runLog),
