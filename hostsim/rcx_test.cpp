@@ -12,6 +12,7 @@
 #include "hostsim/isbn.h"
 #include "sys/fs.h"
 #include "test_support.h"
+#include "tools/log_view.h"
 #include "tools/process.h"
 
 using namespace druvo;
@@ -26,25 +27,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    if (nl == std::string::npos) nl = text.size();
-    std::string line = text.substr(start, nl - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.push_back(line);
-    start = nl + 1;
-  }
-  return out;
-}
-
 std::string FirstField(const std::string& line) { return line.substr(0, line.find(';')); }
 
 int CountErrorLines(const std::string& log) {
   int n = 0;
-  for (const auto& l : Lines(log)) n += l.rfind("ERROR", 0) == 0;
+  for (const auto& l : SplitLines(log)) n += l.rfind("ERROR", 0) == 0;
   return n;
 }
 
@@ -147,7 +134,7 @@ TEST(DemoInstallation, IsCompleteAndItsDataIsConvertedByTheStandIn) {
 
   // Every data file holds a few hundred valid ISBN-10s and a few invalid numbers.
   const std::string before = ReadFile(root + "/DATA/QWAOMVSQ.DAT");
-  const auto records = Lines(before);
+  const auto records = SplitLines(before);
   int valid = 0;
   for (const auto& r : records) valid += hostsim::IsValidIsbn10(hostsim::CompactNumber(FirstField(r)));
   const int invalid = static_cast<int>(records.size()) - valid;
@@ -163,7 +150,7 @@ TEST(DemoInstallation, IsCompleteAndItsDataIsConvertedByTheStandIn) {
   ASSERT_TRUE(sys::SetCurrentFolder(db));
   Utility u;
   ASSERT_TRUE(u.Run(prog + "\\RCX.exe", {"N", "QWAOMVSQ.DAT", "13"}));
-  const auto after = Lines(ReadFile(root + "/DATA/QWAOMVSQ.DAT"));
+  const auto after = SplitLines(ReadFile(root + "/DATA/QWAOMVSQ.DAT"));
   ASSERT_EQ(after.size(), records.size());
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string old = hostsim::CompactNumber(FirstField(records[i]));

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "hostsim/demo.h"
+#include "tools/log_view.h"
 
 namespace testing_support {
 
@@ -21,15 +22,7 @@ std::string FirstField(const std::string& line) {
 template <typename F>
 int CountRecords(const std::string& bytes, F pred) {
   int n = 0;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && pred(FirstField(line))) ++n;
-    start = end + 1;
-  }
+  for (const std::string& line : druvo::SplitLines(bytes)) n += !line.empty() && pred(FirstField(line));
   return n;
 }
 

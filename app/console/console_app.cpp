@@ -100,9 +100,10 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
   w.ClickStart();
   std::fprintf(out, "\n");
   std::fflush(out);
-  if (w.outcome != RunOutcome::kRefused && w.outcome != RunOutcome::kNotConfirmed &&
-      w.outcome != RunOutcome::kEndedAtDiskQuestion && w.outcome != RunOutcome::kFailed &&
-      w.outcome != RunOutcome::kRunLogFailed) {
+  // Only a run that reached its completion sent the mail.
+  const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
+                      w.outcome == RunOutcome::kNotRun;
+  if (mailed) {
     std::fprintf(err, "[mail] %s\n", w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
   }
   return ExitCodeFor(w.outcome, w.errorCount);
