@@ -24,6 +24,10 @@ struct Services {
   std::function<sys::LocalDateTime()> now;
   std::function<bool(const std::string& root, sys::DiskFreeNumbers&)> queryDiskFree;
   std::function<sys::RenameResult(const std::string& from, const std::string& to)> rename;
+  /// Called just before each change a run makes to the database folder's own files (the
+  /// journal, the record) and before each utility call; empty in the program. A test ends
+  /// the process here to prove that a crash at that moment harms nothing.
+  std::function<void(std::string_view what)> beforeChange;
   /// Creates the folder selection dialog; empty where the front end has none.
   std::function<std::unique_ptr<FolderDialog>()> newFolderDialog;
   std::string helpdesk;  // recipient, sender and sender name of the mail report
@@ -45,6 +49,7 @@ enum class RunOutcome {
   kEndedAtDiskQuestion,  // No to "Voldoende schijfruimte ?"
   kRunLogFailed,         // the run log could not be created in the tolerant mode
   kFailed,               // the platform failed before the tolerant mode (reported to the user)
+  kLocked,               // another run holds the installation's lock
 };
 
 /// Thrown to end the program at once; caught at the top of the click handler.
@@ -86,6 +91,11 @@ class MainWindow {
   std::string LogViewText() const { return log.Text(); }
   /// The user typed into the log view: the window's text is taken over.
   void OnLogEditedByUser(const std::string& text);
+
+  /// Tells the services' beforeChange hook, where a test set one.
+  void BeforeChange(std::string_view what) {
+    if (services.beforeChange) services.beforeChange(what);
+  }
 
   void SetStatus(const std::string& text) { view.SetText(Control::txtBezig, text); }
   std::string Status() { return view.Text(Control::txtBezig); }

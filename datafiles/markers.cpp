@@ -4,6 +4,8 @@
 
 #include "app/main_window.h"
 #include "datafiles/catalogue.h"
+#include "datafiles/journal.h"
+#include "datafiles/record.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 
@@ -32,21 +34,9 @@ void Report(MainWindow& w, const std::string& line) {
   w.LogCaretToEnd();
 }
 
-// Renames within the entry's folder by full paths: the renames then reach the right files
-// whichever folder is current, also when the work subfolder could not be made current.
-// A taken target or a vanished source is what the guards before every rename already rule
-// out; when another program changes the folder in between, the rename is skipped just as
-// the guard would have skipped it, and the never-overwriting rename keeps both files.
-// Anything else the system refuses is the user's to know, and the run goes on.
-void RenameInEntryFolder(MainWindow& w, int index, const std::string& from, const std::string& to) {
-  const std::string source = InEntryFolder(w, index, from);
-  const std::string target = InEntryFolder(w, index, to);
-  sys::RenameResult r =
-      w.services.rename ? w.services.rename(source, target) : sys::RenameNoReplace(source, target);
-  if (r.status != sys::RenameStatus::kFailed) return;
-  const std::string shown = InWorkFolder(index) ? "QMVWORK\\" + from : from;
-  Report(w, "Kan " + shown + " niet hernoemen naar " + to + ": " +
-                (r.why.empty() ? std::string("onbekende oorzaak") : r.why));
+// The name of a file of the entry as a plan names it: below the database folder.
+std::string Planned(int index, const std::string& name) {
+  return InWorkFolder(index) ? "QMVWORK\\" + name : name;
 }
 
 // Every set-aside number is taken: renaming with any of them could only be refused, so
@@ -96,16 +86,14 @@ void PreparePartialRepeat(MainWindow& w, const std::string& /*suffix*/, const st
     ReportNoFreeNumber(w, digits);
     return;
   }
+  RenamePlan plan;
   for (int i = 0; i <= LastEntry(w); ++i) {
-    // The folder changes only where the walk crosses into or out of the work subfolder.
-    // A work subfolder that is missing holds nothing to set aside, so a failed switch
-    // needs no handling: the presence tests below find nothing there.
-    if (i > 0 && InWorkFolder(i) != InWorkFolder(i - 1)) sys::SetCurrentFolder(EntryFolder(w.sDBPath, i));
     const std::string marker = MarkerName(w, i, digits);
     const std::string setAside = SetAsideName(w, i, digits, n);
     if (PresentInEntryFolder(w, i, marker) && !PresentInEntryFolder(w, i, setAside))
-      RenameInEntryFolder(w, i, marker, setAside);
+      plan.push_back({Planned(i, marker), Planned(i, setAside)});
   }
+  CarryOutPlan(w, plan);
   sys::SetCurrentFolder(w.sDBPath);
 }
 
@@ -115,19 +103,34 @@ void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::stri
     ReportNoFreeNumber(w, digits);
     return;
   }
+  const FileRecord record = FileRecord::Load(w.sDBPath);
+  RenamePlan plan;
   for (int i = 0; i <= LastEntry(w); ++i) {
-    sys::SetCurrentFolder(EntryFolder(w.sDBPath, i));
     const std::string data = DataName(w, i, suffix);
     const std::string setAside = SetAsideName(w, i, digits, n);
     const std::string marker = MarkerName(w, i, digits);
+    // A data file is set aside only for a marker that takes its place: without one the
+    // host would lose the file.
+    if (!PresentInEntryFolder(w, i, marker)) continue;
+    // Only the state before the conversion goes back: a marker torn by a crash, or not the
+    // copy the utility made of this file, would replace whole data with less.
+    const MarkerVerdict verdict =
+        CheckMarker(record, digits, RecordKey(w, i, suffix), InEntryFolder(w, i, marker));
+    if (!verdict.trusted()) {
+      Report(w, Planned(i, marker) + " wordt niet teruggezet: het is niet de inhoud van " + data +
+                    " van voor de conversie (" + DescribeMismatch(verdict) + "); " + data +
+                    " blijft staan.");
+      continue;
+    }
     // Step A moves the converted file out of the way, step B puts the state before the
-    // conversion back in its place. Each step looks afresh, so a refused step A leaves
-    // the data file present and step B then leaves the marker alone.
-    if (!PresentInEntryFolder(w, i, setAside) && PresentInEntryFolder(w, i, data))
-      RenameInEntryFolder(w, i, data, setAside);
-    if (!PresentInEntryFolder(w, i, data) && PresentInEntryFolder(w, i, marker))
-      RenameInEntryFolder(w, i, marker, data);
+    // conversion back in its place. A set-aside name already taken leaves the data file,
+    // and with it the marker, where they are.
+    const bool dataPresent = PresentInEntryFolder(w, i, data);
+    if (dataPresent && PresentInEntryFolder(w, i, setAside)) continue;
+    if (dataPresent) plan.push_back({Planned(i, data), Planned(i, setAside)});
+    plan.push_back({Planned(i, marker), Planned(i, data)});
   }
+  CarryOutPlan(w, plan);
   sys::SetCurrentFolder(w.sDBPath);
 }
 

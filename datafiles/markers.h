@@ -42,7 +42,12 @@ int ChooseSetAsideNumber(MainWindow& w, const std::string& digits);
 void PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 /// Sets the data files aside and puts each marker in its data file's place; otherwise as
-/// PreparePartialRepeat.
+/// PreparePartialRepeat. Only a marker there to take its place lets a data file go, and only
+/// a marker that matches the record of its data file (or has none) goes back; one that does
+/// not is told in the log view and left with its data file.
+///
+/// Both preparations plan first and write the plan to the journal before the first rename,
+/// so that a crash half-way is finished by the next Start (datafiles/journal.h).
 void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 }  // namespace druvo

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "datafiles/disk_space.h"
 #include "datafiles/markers.h"
+#include "datafiles/record.h"
 #include "run/start_command.h"
 #include "sys/format.h"
 #include "sys/fs.h"
@@ -66,8 +67,23 @@ bool ConversionLoop(MainWindow& w) {
       continue;
     }
 
+    // What the file holds now is recorded, on disk, before the utility may change it: it is
+    // what the marker must hold afterwards, and what a repeat may put back.
+    w.BeforeChange("record written");
+    const auto fingerprint = FingerprintOf(file);
+    if (!fingerprint || !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *fingerprint)) {
+      w.LogAppend("ERROR: " + file + " is niet omgezet: " +
+                  (fingerprint ? "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven"
+                               : std::string("kan het bestand niet lezen")) +
+                  "\r\n");
+      ++w.errorCount;
+      w.LogCaretToEnd();
+      continue;
+    }
+
     // The utility's own outcome is not examined, but a utility that could not even be
     // started has converted nothing, and the run must not look as if it had.
+    w.BeforeChange("utility started");
     const Command command = UtilityCommand(w, wrapper, file);
     if (!ShellandWait(w, command, 0)) {
       w.LogAppend(command.Text() + " kon niet worden gestart; " + file + " is niet omgezet\r\n");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,7 +56,24 @@ struct RenameResult {
 /// files as they are, also when the target appears between a check and the rename.
 /// With DRUVO_CRASH_AT_RENAME=N in the environment the process ends at once, exit code 86,
 /// just before its N-th rename (1-based): the crash test of the repeat preparation.
+/// A rename that succeeded is on disk when this returns (the folder is flushed), so a
+/// power cut cannot undo it behind a later step.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);
+
+/// Creates a file, or empties an existing one, writes the bytes and flushes them (and the
+/// folder's entry) to disk before returning. False when any step fails.
+bool WriteFileDurably(const std::string& path, std::string_view bytes);
+
+/// Appends the bytes to a file (created when missing) and flushes them to disk.
+bool AppendFileDurably(const std::string& path, std::string_view bytes);
+
+/// Removes a file; the removal is flushed to disk. True when the file is gone afterwards.
+bool RemoveFileDurably(const std::string& path);
+
+/// Reads a plain file in pieces of at most 64 KiB, in order, without holding more of it.
+/// Stops early when `piece` returns false. False when the file cannot be opened or read,
+/// or is not a regular file (a folder, a FIFO or a device is never opened for reading).
+bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece);
 
 /// Reads a whole file as bytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

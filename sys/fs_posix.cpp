@@ -106,7 +106,78 @@ std::string LastComponent(const std::string& p) {
 
 std::string Describe(int err) { return std::strerror(err); }
 
+std::string FolderOf(const std::string& resolved) {
+  auto pos = resolved.find_last_of('/');
+  if (pos == std::string::npos) return ".";
+  return pos == 0 ? "/" : resolved.substr(0, pos);
+}
+
+// A new, renamed or removed name is on disk only once its folder is flushed.
+bool SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
+bool WriteAllFd(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool WriteDurably(const std::string& path, std::string_view bytes, int flags) {
+  auto r = Resolve(path, false);
+  if (!r) return false;
+  const int fd = open(r->c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = WriteAllFd(fd, bytes) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  return ok && SyncFolder(FolderOf(*r));
+}
+
 }  // namespace
+
+bool WriteFileDurably(const std::string& path, std::string_view bytes) {
+  return WriteDurably(path, bytes, O_TRUNC);
+}
+
+bool AppendFileDurably(const std::string& path, std::string_view bytes) {
+  return WriteDurably(path, bytes, O_APPEND);
+}
+
+bool RemoveFileDurably(const std::string& path) {
+  auto r = Resolve(path, true);
+  if (!r) return true;
+  if (unlink(r->c_str()) != 0) return errno == ENOENT;
+  return SyncFolder(FolderOf(*r));
+}
+
+bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece) {
+  auto r = Resolve(path, true);
+  if (!r) return false;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked on the open
+  // descriptor, so nothing can be swapped in between.
+  const int fd = open(r->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  char buf[65536];
+  while (ok) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    if (!piece(std::string_view(buf, static_cast<std::size_t>(n)))) break;
+  }
+  close(fd);
+  return ok;
+}
 
 void EndProcessNow(int code) { _exit(code); }
 
@@ -204,6 +275,8 @@ RenameResult RenamePlatform(const std::string& from, const std::string& to) {
   }
   if (rc == 0) {
     res.status = RenameStatus::kOk;
+    SyncFolder(FolderOf(*dst));
+    if (FolderOf(*src) != FolderOf(*dst)) SyncFolder(FolderOf(*src));
     return res;
   }
   res.status = errno == EEXIST ? RenameStatus::kTargetTaken : RenameStatus::kFailed;

@@ -15,17 +15,7 @@ bool HasWildcard(const std::string& path) {
   return path.find_first_of("*?") != std::string::npos;
 }
 
-std::string Describe(DWORD err) {
-  wchar_t* msg = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, err, 0, reinterpret_cast<wchar_t*>(&msg), 0, nullptr);
-  std::string out = msg ? Narrow(msg) : "fout " + std::to_string(err);
-  if (msg) LocalFree(msg);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-    out.pop_back();
-  return out;
-}
+std::string Describe(DWORD err) { return SystemMessage(err); }
 
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;
@@ -112,7 +102,8 @@ RenameResult RenamePlatform(const std::string& from, const std::string& to) {
     return res;
   }
   // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: a taken name fails.
-  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), 0)) {
+  // MOVEFILE_WRITE_THROUGH: the call returns once the rename is on disk.
+  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
     res.status = RenameStatus::kOk;
     return res;
   }
@@ -147,6 +138,56 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
             (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
              written == bytes.size());
   return CloseHandle(h) && ok;
+}
+
+namespace {
+
+bool WriteDurably(const std::string& path, std::string_view bytes, bool append) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                         FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+    ok = WriteFile(h, bytes.data(), chunk, &written, nullptr) && written > 0;
+    bytes.remove_prefix(written);
+  }
+  ok = ok && FlushFileBuffers(h);
+  return CloseHandle(h) && ok;
+}
+
+}  // namespace
+
+bool WriteFileDurably(const std::string& path, std::string_view bytes) {
+  return WriteDurably(path, bytes, false);
+}
+
+bool AppendFileDurably(const std::string& path, std::string_view bytes) {
+  return WriteDurably(path, bytes, true);
+}
+
+bool RemoveFileDurably(const std::string& path) {
+  if (DeleteFileW(Widen(path).c_str())) return true;
+  const DWORD err = GetLastError();
+  return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
+}
+
+bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece) {
+  if (HasWildcard(path)) return false;
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  // Only a file on disk is read: a pipe or a device could block or never end.
+  bool ok = GetFileType(h) == FILE_TYPE_DISK;
+  char buf[65536];
+  DWORD n = 0;
+  while (ok && (ok = ReadFile(h, buf, sizeof buf, &n, nullptr) != 0) && n > 0) {
+    if (!piece(std::string_view(buf, n))) break;
+  }
+  CloseHandle(h);
+  return ok;
 }
 
 bool MakeFolder(const std::string& path) {

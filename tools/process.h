@@ -50,7 +50,7 @@ bool WaitTimedOut(const WaitDeadline& deadline, double clock);
 /// Windows; on POSIX the program (or #! script) is looked up like every path of the program
 /// ("\" separators, "X:" the root, any letter case) and started directly. A process that has
 /// ended is seen as ended whatever its exit code (also 259). The time-out ends only the
-/// wait: the process runs on, but not beyond the life of this program.
+/// wait: the process runs on, also beyond the life of this program, holding the run's lock.
 bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue);
 
 }  // namespace druvo

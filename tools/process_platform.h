@@ -25,9 +25,10 @@ class StartedProcess {
   virtual void Pause(int ms) = 0;
 };
 
-/// Starts the command minimised without the focus (Win32), in the current folder, tied to
-/// the life of this program. Nothing when it cannot be started or its arguments cannot be
-/// passed safely.
+/// Starts the command minimised without the focus (Win32), in the current folder. It runs to
+/// its own end even when this program ends first, and shares the locks this program holds
+/// (sys/file_lock.h). Nothing when it cannot be started or its arguments cannot be passed
+/// safely.
 std::unique_ptr<StartedProcess> StartProcess(const Command& command);
 
 }  // namespace druvo

@@ -6,9 +6,6 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -132,7 +129,6 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
   int errPipe[2];
   if (pipe2(errPipe, O_CLOEXEC) != 0) return nullptr;
   const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-  const pid_t parent = getpid();
 
   const pid_t pid = fork();
   if (pid < 0) {
@@ -142,13 +138,9 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
     return nullptr;
   }
   if (pid == 0) {
-#ifdef __linux__
-    // The child must not outlive an abnormal end of this program.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-#else
-    (void)parent;
-#endif
+    // The child is deliberately not tied to this program's life: a utility ended half-way
+    // through a data file would leave it torn. It inherits the run's lock descriptor, which
+    // keeps a new run out until it has finished.
     // No terminal input, and nothing on our standard output, which the console front end
     // uses for the log view; standard error stays for diagnostics.
     if (devNull >= 0) {

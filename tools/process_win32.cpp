@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include <optional>
+#include <vector>
 
+#include "sys/file_lock.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
 #include "tools/process_platform.h"
@@ -9,21 +11,6 @@
 namespace druvo {
 
 namespace {
-
-// One job for every child, never closed: when this program ends, normally or not, the
-// system closes the job and ends the children still in it.
-HANDLE ChildJob() {
-  static HANDLE job = [] {
-    HANDLE j = CreateJobObjectW(nullptr, nullptr);
-    if (j) {
-      JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
-      info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-      SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info);
-    }
-    return j;
-  }();
-  return job;
-}
 
 std::string Extension(const std::string& path) {
   const auto slash = path.find_last_of("\\/");
@@ -149,20 +136,39 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
     for (const auto& a : command.args) line += L" " + QuoteArg(sys::Widen(a), false);
   }
 
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWMINNOACTIVE;
+  STARTUPINFOEXW si{};
+  si.StartupInfo.cb = sizeof si;
+  si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  si.StartupInfo.wShowWindow = SW_SHOWMINNOACTIVE;
+  // The child inherits exactly the handles of the locks held (the run's lock), through an
+  // explicit list, so no other inheritable handle of this program leaks into it. It is not
+  // put in a job that ends it with this program: a utility must finish its file.
+  std::vector<void*> inherit = sys::HandlesForChildren();
+  std::vector<char> attrStorage;
+  LPPROC_THREAD_ATTRIBUTE_LIST attrs = nullptr;
+  if (!inherit.empty()) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    attrStorage.resize(size);
+    attrs = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attrStorage.data());
+    if (!InitializeProcThreadAttributeList(attrs, 1, 0, &size)) return nullptr;
+    if (!UpdateProcThreadAttribute(attrs, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit.data(),
+                                   inherit.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(attrs);
+      return nullptr;
+    }
+    si.lpAttributeList = attrs;
+  }
   PROCESS_INFORMATION pi{};
   // CREATE_NO_WINDOW: a console child (the utility, cmd.exe) would otherwise get a console
   // window of its own under the GUI, or write into the console front end's output.
-  // Suspended until it is in the job, so not even a grandchild escapes it.
-  const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
-  if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                      nullptr, &si, &pi))
-    return nullptr;
-  if (HANDLE job = ChildJob()) AssignProcessToJobObject(job, pi.hProcess);
-  ResumeThread(pi.hThread);
+  const DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
+                      (attrs ? EXTENDED_STARTUPINFO_PRESENT : 0);
+  const BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
+                                      attrs ? TRUE : FALSE, flags, nullptr, nullptr,
+                                      &si.StartupInfo, &pi);
+  if (attrs) DeleteProcThreadAttributeList(attrs);
+  if (!started) return nullptr;
   CloseHandle(pi.hThread);
   return std::make_unique<Win32Process>(pi.hProcess);
 }

@@ -123,6 +123,8 @@ int ExitCodeFor(RunOutcome outcome, int errorCount) {
       return kExitNotRun;
     case RunOutcome::kEndedAtDiskQuestion:
       return kExitEndedAtDiskQuestion;
+    case RunOutcome::kLocked:
+      return kExitLocked;
     case RunOutcome::kNone:
     case RunOutcome::kRefused:
     case RunOutcome::kNotConfirmed:

@@ -18,6 +18,7 @@ enum ExitCode {
   kExitAbandoned = 3,
   kExitNotRun = 4,
   kExitEndedAtDiskQuestion = 5,
+  kExitLocked = 7,
   kExitUsage = 64,
 };
 

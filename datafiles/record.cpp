@@ -1,0 +1,156 @@
+#include "datafiles/record.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "datafiles/catalogue.h"
+#include "sys/fs.h"
+#include "sys/text.h"
+
+namespace druvo {
+
+namespace {
+
+std::array<std::uint32_t, 256> MakeTable() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0x82F63B78u : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}
+
+std::string RecordPath(const std::string& databaseFolder) {
+  return databaseFolder + "\\" + kRecordFileName;
+}
+
+std::string Hex(std::uint32_t v) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(v));
+  return buf;
+}
+
+template <typename T>
+bool ParseNumber(std::string_view s, T& out, int base) {
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
+  return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+}
+
+}  // namespace
+
+std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes) {
+  static const std::array<std::uint32_t, 256> table = MakeTable();
+  crc = ~crc;
+  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+std::optional<Fingerprint> FingerprintOf(const std::string& path) {
+  Fingerprint f;
+  const bool ok = sys::ReadInPieces(path, [&](std::string_view piece) {
+    f.crc = Crc32c(f.crc, piece);
+    f.size += static_cast<std::int64_t>(piece.size());
+    return true;
+  });
+  if (!ok) return std::nullopt;
+  return f;
+}
+
+std::string RecordKey(const MainWindow& w, int index, const std::string& suffix) {
+  return text::Upper((InWorkFolder(index) ? "QMVWORK\\" : "") +
+                     DataFileName(w.catalogue, index, suffix));
+}
+
+// One line per fingerprint: "<digits>\t<key>\t<size>\t<crc32c hex>\n". Later lines win.
+FileRecord FileRecord::Load(const std::string& databaseFolder) {
+  FileRecord record;
+  std::string line;
+  auto take = [&](std::string_view l) {
+    std::string_view parts[4];
+    for (int i = 0; i < 3; ++i) {
+      const auto tab = l.find('\t');
+      if (tab == std::string_view::npos) return;
+      parts[i] = l.substr(0, tab);
+      l.remove_prefix(tab + 1);
+    }
+    parts[3] = l;
+    Fingerprint f;
+    if (parts[0].empty() || parts[1].empty() || !ParseNumber(parts[2], f.size, 10) ||
+        parts[3].size() != 8 || !ParseNumber(parts[3], f.crc, 16))
+      return;
+    record.entries_[std::string(parts[0]) + "\t" + std::string(parts[1])] = f;
+  };
+  sys::ReadInPieces(RecordPath(databaseFolder), [&](std::string_view piece) {
+    for (char c : piece) {
+      if (c == '\n') {
+        take(line);
+        line.clear();
+      } else if (line.size() < 4096) {
+        line += c;
+      }
+    }
+    return true;
+  });
+  // A last line without its line end was torn by a crash while it was written: passed over.
+  return record;
+}
+
+std::optional<Fingerprint> FileRecord::Find(const std::string& digits, const std::string& key) const {
+  auto it = entries_.find(digits + "\t" + key);
+  if (it == entries_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
+                  const std::string& key, const Fingerprint& fingerprint) {
+  const std::string path = RecordPath(databaseFolder);
+  std::string line = digits + "\t" + key + "\t" + std::to_string(fingerprint.size) + "\t" +
+                     Hex(fingerprint.crc) + "\n";
+  // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
+  std::string last;
+  if (auto size = sys::FileSize(path); size && *size > 0) {
+    sys::ReadInPieces(path, [&](std::string_view piece) {
+      last = piece.substr(piece.size() - 1);
+      return true;
+    });
+    if (last != "\n") line.insert(0, "\n");
+  }
+  return sys::AppendFileDurably(path, line);
+}
+
+MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
+                          const std::string& markerPath) {
+  MarkerVerdict v;
+  const auto expected = record.Find(digits, key);
+  if (!expected) return v;  // kNoRecord
+  v.expected = *expected;
+  const auto marker = FingerprintOf(markerPath);
+  if (!marker) {
+    v.match = MarkerMatch::kUnreadable;
+    return v;
+  }
+  v.marker = *marker;
+  v.match = *marker == *expected ? MarkerMatch::kMatches : MarkerMatch::kDiffers;
+  return v;
+}
+
+std::string DescribeMismatch(const MarkerVerdict& v) {
+  switch (v.match) {
+    case MarkerMatch::kUnreadable:
+      return "niet te lezen";
+    case MarkerMatch::kDiffers:
+      if (v.marker.size != v.expected.size)
+        return std::to_string(v.marker.size) + " bytes, verwacht " + std::to_string(v.expected.size) +
+               " bytes";
+      return "inhoud wijkt af (" + std::to_string(v.marker.size) + " bytes)";
+    case MarkerMatch::kMatches:
+    case MarkerMatch::kNoRecord:
+      break;
+  }
+  return {};
+}
+
+}  // namespace druvo

@@ -1,0 +1,44 @@
+#include "datafiles/run_lock.h"
+
+#include "app/main_window.h"
+#include "datafiles/journal.h"
+
+namespace druvo {
+
+namespace {
+
+void EndWithMessage(MainWindow& w, const std::string& message, RunOutcome outcome) {
+  w.view.Ask(message, Buttons::kOk);
+  w.view.SetEnabled(Control::btnCancel, true);
+  w.view.SetEnabled(Control::btnStart, true);
+  w.outcome = outcome;
+}
+
+}  // namespace
+
+std::string RunLockPath(const std::string& databaseFolder) {
+  return databaseFolder + "\\" + kLockFileName;
+}
+
+std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
+  sys::LockStatus status;
+  std::string why;
+  const std::string path = RunLockPath(w.sDBPath);
+  auto lock = sys::FileLock::Take(path, status, why);
+  if (status == sys::LockStatus::kHeld) {
+    EndWithMessage(w, "Er loopt al een conversie op deze database !", RunOutcome::kLocked);
+  } else if (!lock) {
+    EndWithMessage(w, "Kan " + path + " niet maken; zonder vergrendeling kan de conversie niet veilig lopen: " + why,
+                   RunOutcome::kFailed);
+  }
+  return lock;
+}
+
+bool FinishInterruptedPlan(MainWindow& w) {
+  const FinishResult r = FinishUnfinishedPlan(w);
+  if (r.ok) return true;
+  EndWithMessage(w, "Een onderbroken hernoemplan kan niet worden afgemaakt. " + r.why, RunOutcome::kFailed);
+  return false;
+}
+
+}  // namespace druvo
