@@ -54,8 +54,6 @@ struct RenameResult {
 
 /// Renames a file and never overwrites: an existing target (any letter case) leaves both
 /// files as they are, also when the target appears between a check and the rename.
-/// With DRUVO_CRASH_AT_RENAME=N in the environment the process ends at once, exit code 86,
-/// just before its N-th rename (1-based): the crash test of the repeat preparation.
 /// A rename that succeeded is on disk when this returns (the folder is flushed), so a
 /// power cut cannot undo it behind a later step.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);

@@ -179,7 +179,6 @@ bool ReadInPieces(const std::string& path, const std::function<bool(std::string_
   return ok;
 }
 
-void EndProcessNow(int code) { _exit(code); }
 
 std::optional<std::string> FindPlainFile(const std::string& path) {
   if (HasWildcard(path)) return std::nullopt;
@@ -241,7 +240,7 @@ std::string CurrentFolder() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-RenameResult RenamePlatform(const std::string& from, const std::string& to) {
+RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   RenameResult res;
   auto src = Resolve(from, true);
   if (!src) {

@@ -28,7 +28,6 @@ bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
 
 }  // namespace
 
-void EndProcessNow(int code) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code)); }
 
 std::optional<std::string> FindPlainFile(const std::string& path) {
   WIN32_FIND_DATAW data;
@@ -95,7 +94,7 @@ std::string CurrentFolder() {
   return Narrow(buf);
 }
 
-RenameResult RenamePlatform(const std::string& from, const std::string& to) {
+RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   RenameResult res;
   if (HasWildcard(from) || HasWildcard(to)) {
     res.why = "ongeldige naam";

@@ -1,15 +1,18 @@
 // Kill-at-every-step test of the repeat preparation. For the full and the partial repeat
 // it builds a database folder with converted, half-converted and set-aside files, counts
 // the renames an uninterrupted preparation makes, and then for every rename k runs the
-// preparation in a child process that ends just before rename k (DRUVO_CRASH_AT_RENAME=k).
+// preparation in a child process that ends itself just before rename k, through the
+// rename service it hands the preparation.
 // After each crash it checks that every file's bytes are still there under some name,
 // that no set-aside file was overwritten, and that the preparation run again to its end
 // leaves the same contents in every folder as an uninterrupted one.
 //
 //   repeat_crash                          the test; ends with "N passed, N failed"
-//   repeat_crash --child full|partial DIR one preparation on DIR (the child)
+//   repeat_crash --child full|partial DIR K   one preparation on DIR, ended before rename K
+//                                             (0: not ended)
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,7 +27,6 @@
 #include "datafiles/journal.h"
 #include "datafiles/markers.h"
 #include "repeat_crash.h"
-#include "sys/env.h"
 #include "sys/fs.h"
 
 namespace {
@@ -34,7 +36,7 @@ using druvo::MainWindow;
 
 constexpr char kDigits[] = "13";
 constexpr char kSuffix[] = ".DAT";
-constexpr int kCrashExitCode = 86;  // what sys::RenameNoReplace ends the process with
+constexpr int kCrashExitCode = 86;  // what the child ends itself with
 
 enum class Mode { kFull, kPartial };
 
@@ -174,9 +176,14 @@ std::string FinishHere(const fs::path& db) {
 }
 
 int RunChild(const std::vector<std::string>& args) {
-  if (args.size() != 3) return 64;
+  if (args.size() != 4) return 64;
   druvo::MemoryView view;
   MainWindow w(view);
+  const long crashAt = std::atol(args[3].c_str());
+  w.services.rename = [crashAt, renames = 0L](const std::string& from, const std::string& to) mutable {
+    if (++renames == crashAt) std::_Exit(kCrashExitCode);
+    return sys::RenameNoReplace(from, to);
+  };
   w.sDBPath = args[2];
   druvo::LoadFileCatalogue(w.catalogue);
   w.dataFileSuffix = kSuffix;
@@ -321,7 +328,7 @@ void RunMode(Mode mode, const fs::path& work, Totals& totals) {
     const bool crashes = k <= renames;
     const fs::path root = work / (std::string(Name(mode)) + "-" + std::to_string(k));
     BuildFixture(root);
-    const int rc = repeat_crash::RunSelf({"--child", Name(mode), root.string()}, k);
+    const int rc = repeat_crash::RunSelf({"--child", Name(mode), root.string(), std::to_string(crashes ? k : 0)});
     const Files crashed = Snapshot(root);
     const Files expected = StateAfterRenames(original, sequence, static_cast<std::size_t>(k - 1));
 
@@ -373,11 +380,6 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = repeat_crash::Arguments(argc, argv);
   if (!args.empty() && args[0] == "--child") return RunChild(args);
 
-  // The variable is read once per process: set here, it would end this process instead.
-  if (sys::GetVariable("DRUVO_CRASH_AT_RENAME")) {
-    std::printf("DRUVO_CRASH_AT_RENAME must not be set for the test itself\n0 passed, 1 failed\n");
-    return 1;
-  }
   std::random_device rd;
   const fs::path work = fs::temp_directory_path() / ("druvo-repeat-crash-" + std::to_string(rd()));
   fs::create_directories(work);

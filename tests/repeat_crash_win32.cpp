@@ -11,7 +11,6 @@ namespace repeat_crash {
 
 namespace {
 
-constexpr wchar_t kCrashVariable[] = L"DRUVO_CRASH_AT_RENAME=";
 
 // Quotes one argument so that CommandLineToArgvW gives it back unchanged: backslashes
 // are doubled only where they come before a quote.
@@ -43,33 +42,16 @@ std::vector<std::string> Arguments(int, char**) {
   return out;
 }
 
-int RunSelf(const std::vector<std::string>& args, long crashAt) {
+int RunSelf(const std::vector<std::string>& args) {
   std::wstring self = sys::Widen(sys::ExecutablePath());
   std::wstring commandLine = Quote(self);
   for (const auto& a : args) commandLine += L" " + Quote(sys::Widen(a));
-
-  // The child's own environment block: the parent never carries the variable itself.
-  std::wstring block;
-  if (wchar_t* env = GetEnvironmentStringsW()) {
-    const std::size_t prefix = std::wcslen(kCrashVariable);
-    for (wchar_t* p = env; *p; p += std::wcslen(p) + 1) {
-      if (_wcsnicmp(p, kCrashVariable, prefix) == 0) continue;
-      block += p;
-      block.push_back(L'\0');
-    }
-    FreeEnvironmentStringsW(env);
-  }
-  if (crashAt > 0) {
-    block += kCrashVariable + std::to_wstring(crashAt);
-    block.push_back(L'\0');
-  }
-  block.push_back(L'\0');
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr, &si, &pi))
+                      CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
     return -1;
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
