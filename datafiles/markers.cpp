@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "datafiles/catalogue.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
-#include "datafiles/catalogue.h"
 #include "datafiles/markers.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "repeat_crash.h"
 #include "sys/env.h"
 #include "sys/fs.h"
