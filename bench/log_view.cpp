@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 
 #ifdef _WIN32
 #include <windows.h>

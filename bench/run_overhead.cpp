@@ -9,10 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "hostsim/demo.h"
+#include "model/catalogue.h"
 #include "sys/env.h"
 #include "sys/fs.h"
-#include "datafiles/catalogue.h"
-#include "hostsim/demo.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -14,8 +14,8 @@
 #include <time.h>
 #endif
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "sys/fs.h"
 #include "tools/process.h"
 #include "tools/process_platform.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "sys/format.h"
 #include "sys/fs.h"
 #include "sys/text.h"

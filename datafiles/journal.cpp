@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "sys/fs.h"
 
 namespace druvo {

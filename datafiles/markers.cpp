@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "datafiles/catalogue.h"
 #include "datafiles/journal.h"
 #include "datafiles/record.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 

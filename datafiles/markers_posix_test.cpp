@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <map>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
 #include "datafiles/markers.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "sys/fs.h"
 #include "test_support.h"
 

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "datafiles/catalogue.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 
@@ -60,8 +60,10 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path) {
 }
 
 std::string RecordKey(const MainWindow& w, int index, const std::string& suffix) {
-  return text::Upper((InWorkFolder(index) ? "QMVWORK\\" : "") +
-                     DataFileName(w.catalogue, index, suffix));
+  // Built step by step: MinGW's -Wrestrict misfires on const char* + std::string.
+  std::string key = InWorkFolder(index) ? "QMVWORK\\" : "";
+  key += DataFileName(w.catalogue, index, suffix);
+  return text::Upper(key);
 }
 
 // One line per fingerprint: "<digits>\t<key>\t<size>\t<crc32c hex>\n". Later lines win.

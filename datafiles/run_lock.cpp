@@ -1,6 +1,6 @@
 #include "datafiles/run_lock.h"
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "datafiles/journal.h"
 
 namespace druvo {

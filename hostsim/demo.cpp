@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "datafiles/catalogue.h"
 #include "hostsim/isbn.h"
+#include "model/catalogue.h"
 #include "sys/fs.h"
 
 namespace {

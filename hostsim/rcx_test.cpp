@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
-#include "datafiles/catalogue.h"
 #include "hostsim/demo.h"
 #include "hostsim/isbn.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "sys/fs.h"
 #include "test_support.h"
 #include "tools/log_view.h"

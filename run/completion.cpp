@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/codepage.h"
 #include "sys/format.h"

@@ -1,7 +1,7 @@
-#include "app/main_window.h"
 #include "datafiles/disk_space.h"
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
+#include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/format.h"
 #include "sys/fs.h"

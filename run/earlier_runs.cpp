@@ -1,5 +1,5 @@
-#include "app/main_window.h"
 #include "datafiles/markers.h"
+#include "model/main_window.h"
 #include "run/start_command.h"
 #include "tools/log_view.h"
 

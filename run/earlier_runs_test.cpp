@@ -42,7 +42,7 @@ TEST(EarlierRuns, CompleteRepeatKeepsEveryOriginalByte) {
 
   NextStart second(f);
   second.view.answers = {Answer::kOk, Answer::kYes};
-  second.w.ClickStart();
+  ClickStart(second.w);
   ASSERT_EQ(second.view.boxes.size(), 2u);
   EXPECT_EQ(second.view.boxes[1].text, kComplete);
   EXPECT_EQ(second.view.boxes[1].buttons, Buttons::kYesNo);
@@ -57,7 +57,7 @@ TEST(EarlierRuns, CompleteRepeatKeepsEveryOriginalByte) {
 
   NextStart third(f);
   third.view.answers = {Answer::kOk, Answer::kYes};
-  third.w.ClickStart();
+  ClickStart(third.w);
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_2")), converted);
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_1")), converted);
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13")), original);
@@ -69,7 +69,7 @@ TEST(EarlierRuns, DeclinedRepeatStillCompletesWithoutSummary) {
   const std::string converted = ReadFile(f.Db("QWIMAPD.DAT"));
   NextStart second(f);
   second.view.answers = {Answer::kOk, Answer::kNo};
-  second.w.ClickStart();
+  ClickStart(second.w);
   EXPECT_EQ(second.w.outcome, RunOutcome::kNotRun);
   EXPECT_EQ(second.view.Text(Control::txtBezig), kComplete);
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), converted);
@@ -88,7 +88,7 @@ TEST(EarlierRuns, PartialAndAlreadyDone) {
   {
     NextStart s(f);
     s.view.answers = {Answer::kOk, Answer::kYes};
-    s.w.ClickStart();
+    ClickStart(s.w);
     ASSERT_EQ(s.view.boxes.size(), 2u);
     EXPECT_EQ(s.view.boxes[1].text, kPartial);
     // The markers were set aside and every present file converted again.
@@ -101,7 +101,7 @@ TEST(EarlierRuns, PartialAndAlreadyDone) {
   {
     NextStart s(f);
     s.view.answers = {Answer::kOk};
-    s.w.ClickStart();
+    ClickStart(s.w);
     ASSERT_EQ(s.view.boxes.size(), 2u);
     EXPECT_EQ(s.view.boxes[1].text, "Conversie is al gedaan !");
     EXPECT_EQ(s.view.boxes[1].buttons, Buttons::kOk);

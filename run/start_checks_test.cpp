@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "run/start_command.h"
 #include "sys/fs.h"
 #include "test_support.h"

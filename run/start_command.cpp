@@ -1,9 +1,21 @@
 #include "run/start_command.h"
 
-#include "app/main_window.h"
 #include "datafiles/run_lock.h"
+#include "model/main_window.h"
 
 namespace druvo {
+
+void ClickStart(MainWindow& w) {
+  // Start is disabled while a run goes on, but a click can still be queued behind one.
+  if (w.runActive) return;
+  w.runActive = true;
+  try {
+    RunStartCommand(w);
+  } catch (const ProgramEnded&) {
+    // The view has quit; nothing of the run goes on.
+  }
+  w.runActive = false;
+}
 
 void RunStartCommand(MainWindow& w) {
   w.tolerantMode = false;

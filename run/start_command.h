@@ -5,6 +5,9 @@ namespace druvo {
 
 class MainWindow;
 
+/// Click of btnStart: the Start command. Never throws.
+void ClickStart(MainWindow& w);
+
 /// The whole run, inside the click of btnStart.
 void RunStartCommand(MainWindow& w);
 
@@ -22,8 +25,5 @@ enum class Summary { kNone, kCompleted, kAbandoned };
 
 /// Phase 4: summary, label-tool swap, clipboard, run log, mail, Stop enabled.
 void CompleteRun(MainWindow& w, Summary summary);
-
-/// A browse button: the folder dialog, and the box and variable on OK.
-void BrowseForFolder(MainWindow& w, bool programFolder);
 
 }  // namespace druvo

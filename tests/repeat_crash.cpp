@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
-#include "datafiles/catalogue.h"
 #include "datafiles/journal.h"
 #include "datafiles/markers.h"
+#include "model/catalogue.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "repeat_crash.h"
 #include "sys/fs.h"
 

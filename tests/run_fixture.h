@@ -3,8 +3,9 @@
 
 #include <string>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
+#include "run/start_command.h"
 #include "test_support.h"
 
 namespace testing_support {
@@ -27,7 +28,7 @@ struct RunFixture {
   std::string Prog(const std::string& relative) const;
 
   /// Clicks Start with every question answered by the scripted answers (default: OK/Yes).
-  void Start() { w.ClickStart(); }
+  void Start() { ClickStart(w); }
 };
 
 /// A second window on the same installation, as after a restart of the program.

@@ -1,6 +1,6 @@
 #include "tools/log_view.h"
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "sys/codepage.h"
 #include "sys/fs.h"
 #include "sys/text.h"

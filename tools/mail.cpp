@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "tools/mail_message.h"
 
 namespace druvo {

@@ -12,8 +12,8 @@
 #include <regex>
 #include <thread>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "sys/env.h"
 #include "sys/text.h"
 #include "test_support.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 #include "tools/process_platform.h"
 
 namespace druvo {

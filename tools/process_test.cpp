@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "sys/fs.h"
 #include "test_support.h"
 #include "tools/process.h"

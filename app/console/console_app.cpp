@@ -2,6 +2,7 @@
 
 #include "app/console/console_view.h"
 #include "hostsim/demo.h"
+#include "run/start_command.h"
 
 namespace druvo {
 
@@ -97,7 +98,7 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
   }
   view.option1 = o.direction == "13";
 
-  w.ClickStart();
+  ClickStart(w);
   std::fprintf(out, "\n");
   std::fflush(out);
   // Only a run that reached its completion sent the mail.

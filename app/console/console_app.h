@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "model/main_window.h"
 
 namespace druvo {
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/view.h"
+#include "model/view.h"
 
 namespace druvo {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/folder_list.h"
 #include "app/win32/message_loop_win32.h"
 #include "app/win32/resource.h"
+#include "model/folder_list.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/folder_dialog.h"
+#include "model/folder_dialog.h"
 
 namespace druvo::win32 {
 

@@ -5,10 +5,10 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/main_window.h"
 #include "app/win32/folder_dialog_win32.h"
 #include "app/win32/main_window_win32.h"
 #include "app/win32/message_loop_win32.h"
+#include "model/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // A drive without a medium must fail quietly, not bring up the system's "no disk" box.

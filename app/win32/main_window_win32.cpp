@@ -7,6 +7,7 @@
 
 #include "app/win32/message_loop_win32.h"
 #include "app/win32/resource.h"
+#include "run/start_command.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
 
@@ -300,7 +301,7 @@ void Win32MainWindow::OnCommand(int id, int code) {
 void Win32MainWindow::OnStartClicked() {
   if (inStart_) return;
   inStart_ = true;
-  Guarded([this] { model_->ClickStart(); });
+  Guarded([this] { ClickStart(*model_); });
   inStart_ = false;
 }
 

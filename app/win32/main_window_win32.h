@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/main_window.h"
-#include "app/view.h"
+#include "model/main_window.h"
+#include "model/view.h"
 
 struct ITaskbarList3;
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/folder_list.h"
+#include "model/folder_list.h"
 #include "sys/wide_win32.h"
 
 namespace druvo {

@@ -2,10 +2,10 @@
 // row's variable, and on OK the chosen folder in the row's text box and variable.
 #include <memory>
 
-#include "app/folder_dialog.h"
-#include "app/folder_list.h"
-#include "app/main_window.h"
-#include "run/start_command.h"
+#include "model/browse.h"
+#include "model/folder_dialog.h"
+#include "model/folder_list.h"
+#include "model/main_window.h"
 
 namespace druvo {
 

@@ -1,4 +1,4 @@
-#include "tools/log_text.h"
+#include "model/log_text.h"
 
 #include "sys/text.h"
 

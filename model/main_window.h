@@ -1,5 +1,5 @@
 // frmDRUVO's state and operations: the settings, the catalogue, the error count, the log
-// view's text, the load step, Stop, and the entry of the Start command.
+// view's text, the load step, Stop and the browse buttons.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +8,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/folder_dialog.h"
-#include "app/view.h"
-#include "datafiles/catalogue.h"
+#include "model/catalogue.h"
+#include "model/folder_dialog.h"
+#include "model/log_text.h"
+#include "model/view.h"
 #include "sys/clock.h"
 #include "sys/diskfree.h"
 #include "sys/fs.h"
-#include "tools/log_text.h"
 
 namespace druvo {
 
@@ -64,8 +64,6 @@ class MainWindow {
   /// The load step: defaults, suffix, catalogue, events once.
   void Load();
 
-  /// Click of btnStart: the Start command. Never throws.
-  void ClickStart();
   /// Click of btnCancel ("Stoppen"): ends the program.
   void ClickStop();
   /// Clicks of the two browse buttons.

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/folder_dialog.h"
-#include "app/main_window.h"
-#include "app/memory_view.h"
-#include "run/start_command.h"
+#include "model/browse.h"
+#include "model/folder_dialog.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 
 using namespace druvo;
 

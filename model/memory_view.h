@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/view.h"
+#include "model/view.h"
 
 namespace druvo {
 

@@ -1,4 +1,4 @@
-#include "app/folder_list.h"
+#include "model/folder_list.h"
 #include "sys/fs.h"
 
 namespace druvo {

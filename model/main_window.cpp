@@ -1,6 +1,6 @@
-#include "app/main_window.h"
+#include "model/main_window.h"
 
-#include "run/start_command.h"
+#include "model/browse.h"
 #include "sys/env.h"
 #include "sys/text.h"
 
@@ -58,18 +58,6 @@ void MainWindow::ClickStop() { EndProgram(); }
 void MainWindow::EndProgram() {
   view.Quit();
   throw ProgramEnded{};
-}
-
-void MainWindow::ClickStart() {
-  // Start is disabled while a run goes on, but a click can still be queued behind one.
-  if (runActive) return;
-  runActive = true;
-  try {
-    RunStartCommand(*this);
-  } catch (const ProgramEnded&) {
-    // The view has quit; nothing of the run goes on.
-  }
-  runActive = false;
 }
 
 void MainWindow::ClickBrowseProg() { BrowseForFolder(*this, true); }

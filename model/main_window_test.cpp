@@ -1,8 +1,8 @@
-#include "app/main_window.h"
+#include "model/main_window.h"
 
 #include <gtest/gtest.h>
 
-#include "app/memory_view.h"
+#include "model/memory_view.h"
 #include "sys/env.h"
 #include "test_support.h"
 

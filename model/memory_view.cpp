@@ -1,4 +1,4 @@
-#include "app/memory_view.h"
+#include "model/memory_view.h"
 
 namespace druvo {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "app/memory_view.h"
+#include "model/main_window.h"
+#include "model/memory_view.h"
 #include "test_support.h"
 
 using namespace druvo;

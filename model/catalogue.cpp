@@ -1,4 +1,4 @@
-#include "datafiles/catalogue.h"
+#include "model/catalogue.h"
 
 namespace druvo {
 
