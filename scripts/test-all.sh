@@ -31,7 +31,7 @@ step "Linux tests"
 (cd "$build/linux" && ctest --output-on-failure -j"$jobs")
 
 step "Linux tests under the sanitizers"
-(cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
+(cd "$build/asan" && DRUVO_CRASH_STRIDE=8 ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
 
 step "Windows tests under Wine"
 # A Windows program cannot start the Linux test relay: it runs here, for the whole Wine run.
