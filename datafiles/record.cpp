@@ -109,17 +109,22 @@ std::optional<Fingerprint> FileRecord::Find(const std::string& digits, const std
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
                   const std::string& key, const Fingerprint& fingerprint) {
   const std::string path = RecordPath(databaseFolder);
-  std::string line = digits + "\t" + key + "\t" + std::to_string(fingerprint.size) + "\t" +
-                     Hex(fingerprint.crc) + "\n";
   // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
-  std::string last;
-  if (auto size = sys::FileSize(path); size && *size > 0) {
-    sys::ReadInPieces(path, [&](std::string_view piece) {
-      last = piece.substr(piece.size() - 1);
-      return true;
-    });
-    if (last != "\n") line.insert(0, "\n");
-  }
+  bool endsWithLineEnd = true;
+  sys::ReadInPieces(path, [&](std::string_view piece) {
+    endsWithLineEnd = piece.back() == '\n';
+    return true;
+  });
+  std::string line;
+  if (!endsWithLineEnd) line += '\n';
+  line += digits;
+  line += '\t';
+  line += key;
+  line += '\t';
+  line += std::to_string(fingerprint.size);
+  line += '\t';
+  line += Hex(fingerprint.crc);
+  line += '\n';
   return sys::AppendFileDurably(path, line);
 }
 
