@@ -1,6 +1,7 @@
 #include "hostsim/rcx.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
@@ -39,7 +40,20 @@ int Probe(const std::string& file) {
   return sys::WriteWholeFile("rcx.log", Join(log)) ? 0 : kRefused;
 }
 
+// RCX_CRASH_ON=<FILE>: the utility crashes on that file before it writes anything, as a
+// real one may: a signal on POSIX, an access violation's exit code on Windows.
+void CrashOn(const std::string& file) {
+  const std::string target = sys::GetVariable("RCX_CRASH_ON").value_or("");
+  if (target.empty() || text::Upper(target) != text::Upper(file)) return;
+#ifdef _WIN32
+  std::_Exit(static_cast<int>(0xC0000005u));
+#else
+  std::raise(SIGKILL);
+#endif
+}
+
 int Convert(const std::string& file, const std::string& digits) {
+  CrashOn(file);
   const std::string base = BaseName(file);
   const std::string logName = base + ".Log";
   const std::string marker = text::Upper(base) + "." + digits;
@@ -63,7 +77,9 @@ int Convert(const std::string& file, const std::string& digits) {
 
   std::string before;
   if (!sys::ReadWholeFile(*stored, before)) return refuse("data file " + file + " cannot be read");
-  if (!sys::WriteWholeFile(marker, before)) return refuse("marker " + marker + " cannot be written, " + file + " left as it is");
+  // RCX_TEAR_MARKER=<FILE>: the marker of that file is left torn, half its length.
+  const bool tear = text::Upper(sys::GetVariable("RCX_TEAR_MARKER").value_or("")) == text::Upper(file);
+  if (!sys::WriteWholeFile(marker, tear ? before.substr(0, before.size() / 2) : before)) return refuse("marker " + marker + " cannot be written, " + file + " left as it is");
 
   FileConversion result = ConvertDataFile(before, direction);
   if (result.converted > 0 && !sys::WriteWholeFile(*stored, result.bytes))

@@ -26,6 +26,14 @@ void FolderStep(MainWindow& w, int i) {
   }
 }
 
+// A file the run could not convert: one ERROR line of its own, counted like the utility's.
+void ReportNotConverted(MainWindow& w, const std::string& file, const std::string& why) {
+  w.LogAppend("ERROR: " + file + " is niet omgezet: " + why + "\r\n");
+  w.LogCap();
+  w.LogCaretToEnd();
+  if (w.errorCount < 32767) ++w.errorCount;
+}
+
 Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& file) {
   if (wrapper) return {w.sExePath + "\\RCXB.BAT", {"N", file, w.directionDigits, w.sExePath}};
   return {w.sExePath + "\\RCX.exe", {"N", file, w.directionDigits}};
@@ -42,6 +50,8 @@ bool ConversionLoop(MainWindow& w) {
 
   const bool wrapper = ProbeConversionUtility(w, w.dataFileSuffix);
   const int last = w.lastIndex;
+  int converted = 0;
+  int absent = 0;
   for (int i = 0; i <= last; ++i) {
     FolderStep(w, i);
 
@@ -54,7 +64,10 @@ bool ConversionLoop(MainWindow& w) {
     w.view.DoEvents();
 
     const std::string file = text::Upper(DataFileName(w.catalogue, i, w.dataFileSuffix));
-    if (!sys::IsPresent(file)) continue;
+    if (!sys::IsPresent(file)) {
+      ++absent;
+      continue;
+    }
 
     // The marker holds the file's earlier state. While it is in place (a repeat that could
     // not set it aside), converting again would make the utility refuse or, worse, lose that
@@ -70,29 +83,54 @@ bool ConversionLoop(MainWindow& w) {
     // What the file holds now is recorded, on disk, before the utility may change it: it is
     // what the marker must hold afterwards, and what a repeat may put back.
     w.BeforeChange("record written");
-    const auto fingerprint = FingerprintOf(file);
-    if (!fingerprint || !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *fingerprint)) {
-      w.LogAppend("ERROR: " + file + " is niet omgezet: " +
-                  (fingerprint ? "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven"
-                               : std::string("kan het bestand niet lezen")) +
-                  "\r\n");
-      ++w.errorCount;
-      w.LogCaretToEnd();
+    const auto before = FingerprintOf(file);
+    if (!before) {
+      ReportNotConverted(w, file, "het bestand kan niet worden gelezen");
+      continue;
+    }
+    if (!AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *before)) {
+      ReportNotConverted(w, file, "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven");
       continue;
     }
 
-    // The utility's own outcome is not examined, but a utility that could not even be
-    // started has converted nothing, and the run must not look as if it had.
     w.BeforeChange("utility started");
     const Command command = UtilityCommand(w, wrapper, file);
-    if (!ShellandWait(w, command, 0)) {
-      w.LogAppend(command.Text() + " kon niet worden gestart; " + file + " is niet omgezet\r\n");
-      w.LogCaretToEnd();
-    }
+    ProcessEnd end;
+    const bool waited = ShellandWait(w, command, 0, &end);
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
+
+    // The utility's exit code says little, but what it left says all: a marker holding
+    // exactly what the file held before the call.
+    const std::string program = wrapper ? "RCXB.BAT" : "RCX.EXE";
+    std::string why;
+    if (!waited || !end.started) {
+      why = program + " kon niet worden gestart";
+    } else if (end.abnormal) {
+      why = program + " is afgebroken";
+    } else if (!end.ended) {
+      why = program + " is niet klaar";
+    } else if (const auto left = FingerprintOf(marker); !left) {
+      why = program + " heeft geen " + marker + " achtergelaten";
+    } else if (*left != *before) {
+      MarkerVerdict v;
+      v.match = MarkerMatch::kDiffers;
+      v.marker = *left;
+      v.expected = *before;
+      why = marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) + ")";
+    }
+    if (why.empty()) {
+      ++converted;
+    } else {
+      ReportNotConverted(w, file, why);
+    }
   }
   w.view.Progress(0, 0);
+  const int total = last + 1;
+  w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +
+              " bestanden; niet aanwezig: " + std::to_string(absent) +
+              "; niet omgezet: " + std::to_string(total - converted - absent));
+  w.LogCaretToEnd();
   return true;
 }
 

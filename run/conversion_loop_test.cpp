@@ -140,15 +140,39 @@ TEST(ConversionLoop, NeverConvertsAFileWhoseMarkerIsStillInPlace) {
   EXPECT_TRUE(fs::exists(g.Db("QWAOMVSQ.13")));  // the others are converted
 }
 
-TEST(ConversionLoop, AUtilityThatCannotBeStartedIsToldInTheLogView) {
-  RunFixture f;
-  testing_support::WriteFile(f.Prog("RCX.EXE"), "not a program");
-  f.Start();
-  const std::string log = f.w.LogViewText();
-  EXPECT_NE(log.find("RCX.exe N QWIMAPD.DAT 13 kon niet worden gestart; QWIMAPD.DAT is niet omgezet"),
-            std::string::npos);
-  EXPECT_NE(log.find("QWOJJPSI.DAT is niet omgezet"), std::string::npos);
-  EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
-  // Such a line is no utility error: the count stays at what the utility reported.
-  EXPECT_EQ(f.w.errorCount, 0);
+// Every utility call is judged by what it left: a marker holding what the file held before.
+TEST(ConversionLoop, EveryFileIsAccountedForAfterTheUtilityCall) {
+  {
+    RunFixture f;
+    testing_support::WriteFile(f.Prog("RCX.EXE"), "not a program");
+    f.Start();
+    const std::string log = f.w.LogViewText();
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet omgezet: RCX.EXE kon niet worden gestart\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("ERROR: QWOJJPSI.DAT is niet omgezet"), std::string::npos);
+    EXPECT_NE(log.find("\r\nOmgezet: 0 van 32 bestanden; niet aanwezig: 0; niet omgezet: 32\r\n"),
+              std::string::npos);
+    EXPECT_EQ(f.w.errorCount, 32);
+    EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
+  }
+  {
+    RunFixture f;
+    testing_support::SetEnv("RCX_CRASH_ON", "QWAOMVSQ.DAT");
+    f.Start();
+    testing_support::UnsetEnv("RCX_CRASH_ON");
+    const std::string log = f.w.LogViewText();
+    EXPECT_NE(log.find("ERROR: QWAOMVSQ.DAT is niet omgezet: RCX.EXE is afgebroken\r\n"), std::string::npos);
+    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos);
+  }
+  {
+    // A marker torn short: the file's earlier state is not all there.
+    RunFixture f;
+    testing_support::SetEnv("RCX_TEAR_MARKER", "QWIMAPD.DAT");
+    f.Start();
+    testing_support::UnsetEnv("RCX_TEAR_MARKER");
+    const std::string log = f.w.LogViewText();
+    const std::string line = "ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.13 is niet de inhoud van voor de conversie (" +
+                             std::to_string(fs::file_size(f.Db("QWIMAPD.13"))) + " bytes, verwacht ";
+    EXPECT_NE(log.find(line), std::string::npos) << log.substr(0, 2500);
+  }
 }

@@ -47,13 +47,14 @@ bool WaitTimedOut(const WaitDeadline& d, double clock) {
   return !d.afterMidnight || clock < d.startSecond;
 }
 
-bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue) {
+bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue, ProcessEnd* end) {
   const Command command = ExeFullPath;  // the caller's text may change while events run
   WaitDeadline deadline;
   if (!ComputeWaitDeadline(w.services.secondsSinceMidnight(), TimeOutValue, deadline)) return false;
 
   std::unique_ptr<StartedProcess> process = StartProcess(command);
   if (!process) return false;
+  if (end) *end = ProcessEnd{true, false, false, 0};
 
   // Before the first successful query the process counts as not running, so a process the
   // system cannot tell about ends the wait after one poll instead of holding it for ever.
@@ -61,7 +62,10 @@ bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOu
   for (;;) {
     switch (process->Query()) {
       case StartedProcess::State::kRunning: running = true; break;
-      case StartedProcess::State::kEnded: running = false; break;
+      case StartedProcess::State::kEnded:
+        running = false;
+        if (end) *end = ProcessEnd{true, true, process->EndedAbnormally(), process->ExitCode()};
+        break;
       case StartedProcess::State::kUnknown: break;
     }
     w.view.DoEvents();

@@ -51,6 +51,16 @@ bool WaitTimedOut(const WaitDeadline& deadline, double clock);
 /// ("\" separators, "X:" the root, any letter case) and started directly. A process that has
 /// ended is seen as ended whatever its exit code (also 259). The time-out ends only the
 /// wait: the process runs on, also beyond the life of this program, holding the run's lock.
-bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue);
+///
+/// `end`, where given, tells how the process ended: not started, still running (a time-out),
+/// ended abnormally (a crash), or its exit code.
+struct ProcessEnd {
+  bool started = false;
+  bool ended = false;
+  bool abnormal = false;
+  std::uint32_t exitCode = 0;
+};
+bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue,
+                  ProcessEnd* end = nullptr);
 
 }  // namespace druvo

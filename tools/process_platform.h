@@ -20,6 +20,9 @@ class StartedProcess {
   virtual State Query() = 0;
   /// The exit code, once Query() has said kEnded.
   virtual std::uint32_t ExitCode() const = 0;
+  /// Whether it ended by a crash rather than by its own exit: a signal on POSIX, an exit
+  /// code of the error class (0xC0000000 and up, such as 0xC0000005) on Windows.
+  virtual bool EndedAbnormally() const = 0;
   /// Sleeps at most `ms` milliseconds; returns earlier when the process ends or (Win32)
   /// when input arrives for the window's thread.
   virtual void Pause(int ms) = 0;

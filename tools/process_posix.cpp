@@ -84,12 +84,14 @@ class PosixProcess : public StartedProcess {
     }
     if (r != pid_) return State::kUnknown;
     reaped_ = true;
+    abnormal_ = WIFSIGNALED(status);
     exitCode_ = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
                                   : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
     return State::kEnded;
   }
 
   std::uint32_t ExitCode() const override { return exitCode_; }
+  bool EndedAbnormally() const override { return abnormal_; }
 
   void Pause(int ms) override {
     if (pidfd_ >= 0) {
@@ -107,6 +109,7 @@ class PosixProcess : public StartedProcess {
   pid_t pid_;
   int pidfd_;
   bool reaped_ = false;
+  bool abnormal_ = false;
   std::uint32_t exitCode_ = 0;
 };
 

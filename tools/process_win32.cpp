@@ -92,6 +92,7 @@ class Win32Process : public StartedProcess {
   }
 
   std::uint32_t ExitCode() const override { return exitCode_; }
+  bool EndedAbnormally() const override { return exitCode_ >= 0xC0000000u; }
 
   void Pause(int ms) override {
     // Wakes for the end of the process and for any input to this thread, so the window
