@@ -708,9 +708,17 @@ void RunScenario(Checks& c) {
       if (base == L"TRWMIX") continue;
       ++dataFiles;
       if (GetFileAttributesW((folder + L"\\" + base + L".13").c_str()) == INVALID_FILE_ATTRIBUTES) {
-        const std::size_t at = logText.find(base);
-        unconverted += L" " + base + L" [" +
-                       (at == std::wstring::npos ? L"not in the log" : logText.substr(at, 160)) + L"]";
+        // Every line of the log view that names the file: the probe's, the utility's own log
+        // and any line the run wrote about it.
+        std::wstring said;
+        for (std::size_t from = 0; from < logText.size();) {
+          std::size_t end = logText.find(L"\r\n", from);
+          if (end == std::wstring::npos) end = logText.size();
+          const std::wstring line = logText.substr(from, end - from);
+          if (line.find(base) != std::wstring::npos) said += (said.empty() ? L"" : L" | ") + line;
+          from = end + 2;
+        }
+        unconverted += L" " + base + L" [" + (said.empty() ? L"not in the log" : said) + L"]";
       }
     } while (FindNextFileW(h, &fd));
     FindClose(h);
