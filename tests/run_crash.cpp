@@ -192,14 +192,17 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
   // Every rename and every plan step is a kill point; of the steps repeated per file, every
   // fourth. Under Wine a run takes seconds: a sample of every kind. DRUVO_CRASH_STRIDE
   // thins them further (the sanitizer build).
-  std::size_t stride = kWindows ? 9 : 1;
-  if (const char* s = std::getenv("DRUVO_CRASH_STRIDE")) stride = std::max<std::size_t>(1, std::atol(s));
+  std::size_t thin = 1;
+  if (const char* s = std::getenv("DRUVO_CRASH_STRIDE")) thin = std::max<long>(1, std::atol(s));
+  auto strideOf = [&](const std::string& kind) -> std::size_t {
+    const bool perFile = kind == kUtilityStep || kind == "record written";
+    if (kWindows) return kind == "rename" ? 21 : perFile ? 16 : 1;
+    return (perFile ? 4 : 1) * thin;
+  };
   std::vector<std::size_t> points;
-  std::size_t perFile = 0;
-  for (std::size_t k = 1; k <= steps.size(); ++k) {
-    const bool repeated = steps[k - 1] == kUtilityStep || steps[k - 1] == "record written";
-    if (repeated ? (perFile++ % (4 * stride) == 0) : ((k - 1) % stride == 0)) points.push_back(k);
-  }
+  std::map<std::string, std::size_t> seen;
+  for (std::size_t k = 1; k <= steps.size(); ++k)
+    if (seen[steps[k - 1]]++ % strideOf(steps[k - 1]) == 0) points.push_back(k);
 
   struct Outcome {
     std::vector<std::string> faults;
