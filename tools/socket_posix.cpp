@@ -1,8 +1,5 @@
-#include "tools/socket.h"
-
 #include <arpa/inet.h>
 #include <errno.h>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,200 +8,124 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include "tools/socket_platform.h"
 
-namespace druvo::net {
+namespace druvo::net::platform {
+
+static_assert(sizeof(sockaddr_storage) <= sizeof(Endpoint::address));
 
 namespace {
 
-std::string ErrorText(int err) { return std::string(strerror(err)); }
-
-// poll() takes whole milliseconds; rounding up keeps a wait from ending just before its
-// deadline and spinning once more with a zero timeout.
-int MillisecondsLeft(Clock::time_point deadline) {
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::clamp<long long>(left, 0, 24LL * 3600 * 1000));
-}
-
-// Waits until the socket is ready for `events`; 1 ready, 0 deadline passed, -1 error.
-int WaitFor(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd p{fd, events, 0};
-    int n = poll(&p, 1, MillisecondsLeft(deadline));
-    if (n > 0) return 1;
-    if (n == 0) {
-      if (Clock::now() >= deadline) return 0;
-      continue;
-    }
-    if (errno != EINTR) return -1;
-  }
-}
-
-std::string AddressText(const sockaddr* sa) {
-  char buf[INET6_ADDRSTRLEN] = {};
-  if (sa->sa_family == AF_INET) {
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(sa)->sin_addr, buf, sizeof buf);
-  } else if (sa->sa_family == AF_INET6) {
-    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(sa)->sin6_addr, buf, sizeof buf);
-  }
-  return buf;
-}
+int Fd(Handle h) { return static_cast<int>(h); }
 
 }  // namespace
 
-TcpConnection::~TcpConnection() { Close(); }
+bool Startup(std::string&) { return true; }
 
-bool TcpConnection::IsOpen() const { return sock_ != kNone; }
-
-void TcpConnection::Close() {
-  if (sock_ != kNone) close(static_cast<int>(sock_));
-  sock_ = kNone;
-}
-
-bool TcpConnection::Connect(const std::string& host, std::uint16_t port,
-                            Clock::time_point deadline, std::string& why) {
-  Close();
+int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>& out) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* list = nullptr;
-  const std::string service = std::to_string(port);
-  int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
-  if (rc != 0) {
-    why = "cannot resolve " + host + ": " + gai_strerror(rc);
-    return false;
-  }
-  why = "no address for " + host;
-  for (addrinfo* a = list; a; a = a->ai_next) {
-    if (Clock::now() >= deadline) {
-      why = "no connection before the time limit";
-      break;
-    }
-    int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) {
-      why = "socket: " + ErrorText(errno);
-      continue;
-    }
-    const std::string addr = AddressText(a->ai_addr);
-    int err = 0;
-    if (connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
-      err = errno;
-      if (err == EINPROGRESS || err == EINTR) {
-        int ready = WaitFor(fd, POLLOUT, deadline);
-        if (ready == 0) {
-          close(fd);
-          why = "no connection to " + addr + " before the time limit";
-          continue;
-        }
-        socklen_t len = sizeof err;
-        if (ready < 0) err = errno;
-        else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-      }
-    }
-    if (err != 0) {
-      close(fd);
-      why = "connect to " + addr + ": " + ErrorText(err);
-      continue;
-    }
-    sock_ = static_cast<std::uintptr_t>(fd);
-    peer_ = addr;
-    why.clear();
-    break;
-  }
-  freeaddrinfo(list);
-  return IsOpen();
+  const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+  if (rc == 0) KeepAll(list, freeaddrinfo, out);
+  return rc;
 }
 
-bool TcpConnection::Send(std::string_view bytes, Clock::time_point deadline, std::string& why) {
-  if (!IsOpen()) {
-    why = "not connected";
-    return false;
-  }
-  const int fd = static_cast<int>(sock_);
-  while (!bytes.empty()) {
+std::string ResolveErrorText(int err) { return gai_strerror(err); }
+
+std::string AddressText(const Endpoint& e) {
+  char host[NI_MAXHOST] = {};
+  if (getnameinfo(e.Sockaddr(), static_cast<socklen_t>(e.length), host, sizeof host, nullptr, 0,
+                  NI_NUMERICHOST) != 0)
+    return {};
+  const std::string text = host;
+  return text.substr(0, text.find('%'));  // the address alone, without an IPv6 scope
+}
+
+bool IsIPv6(const Endpoint& e) { return e.family == AF_INET6; }
+
+std::uint16_t Port(const Endpoint& e) {
+  // sin_port and sin6_port stand at the same place.
+  return ntohs(reinterpret_cast<const sockaddr_in*>(e.Sockaddr())->sin_port);
+}
+
+Handle Open(const Endpoint& e, int& err) {
+  int fd = socket(e.family, e.socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, e.protocol);
+  if (fd >= 0) return static_cast<Handle>(fd);
+  err = errno;
+  return kNoSocket;
+}
+
+void Close(Handle h) { close(Fd(h)); }
+
+Progress StartConnect(Handle h, const Endpoint& e, int& err) {
+  if (connect(Fd(h), e.Sockaddr(), static_cast<socklen_t>(e.length)) == 0) return Progress::kDone;
+  err = errno;
+  return err == EINPROGRESS || err == EINTR ? Progress::kPending : Progress::kFailed;
+}
+
+int ConnectError(Handle h) {
+  int err = 0;
+  socklen_t len = sizeof err;
+  return getsockopt(Fd(h), SOL_SOCKET, SO_ERROR, &err, &len) == 0 ? err : errno;
+}
+
+bool Listen(Handle h, const Endpoint& e) {
+  return bind(Fd(h), e.Sockaddr(), static_cast<socklen_t>(e.length)) == 0 && listen(Fd(h), 8) == 0;
+}
+
+bool LocalEndpoint(Handle h, Endpoint& e) {
+  socklen_t len = sizeof e.address;
+  if (getsockname(Fd(h), e.Sockaddr(), &len) != 0) return false;
+  e.length = len;
+  e.family = e.Sockaddr()->sa_family;
+  return true;
+}
+
+Ready WaitOnce(Handle h, bool forRead, std::chrono::microseconds timeout, int& err) {
+  // poll() takes whole milliseconds.
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
+  pollfd p{Fd(h), static_cast<short>(forRead ? POLLIN : POLLOUT), 0};
+  const int n = poll(&p, 1, static_cast<int>(ms));
+  if (n > 0) return Ready::kReady;
+  if (n == 0 || errno == EINTR) return Ready::kNotYet;
+  err = errno;
+  return Ready::kFailed;
+}
+
+const char* WaitCallName() { return "poll"; }
+
+Io SendSome(Handle h, std::string_view bytes, std::size_t& moved, int& err) {
+  for (;;) {
     // MSG_NOSIGNAL: a relay that hangs up must give an error, not end the program.
-    ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    const ssize_t n = send(Fd(h), bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-      continue;
+      moved = static_cast<std::size_t>(n);
+      return Io::kMoved;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      int ready = WaitFor(fd, POLLOUT, deadline);
-      if (ready > 0) continue;
-      why = ready == 0 ? "sending stalled past the time limit" : "poll: " + ErrorText(errno);
-      return false;
-    }
-    why = "send: " + ErrorText(errno);
-    return false;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Io::kWouldBlock;
+    err = errno;
+    return Io::kFailed;
   }
-  return true;
 }
 
-bool TcpConnection::Receive(std::string& into, Clock::time_point deadline, std::string& why) {
-  if (!IsOpen()) {
-    why = "not connected";
-    return false;
-  }
-  const int fd = static_cast<int>(sock_);
-  char buf[4096];
+Io ReceiveSome(Handle h, char* buf, std::size_t size, std::size_t& moved, int& err) {
   for (;;) {
-    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    const ssize_t n = recv(Fd(h), buf, size, 0);
     if (n > 0) {
-      into.append(buf, static_cast<std::size_t>(n));
-      return true;
+      moved = static_cast<std::size_t>(n);
+      return Io::kMoved;
     }
-    if (n == 0) {
-      why = "the relay closed the connection";
-      return false;
-    }
+    if (n == 0) return Io::kClosed;
     if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      int ready = WaitFor(fd, POLLIN, deadline);
-      if (ready > 0) continue;
-      why = ready == 0 ? "no reply before the time limit" : "poll: " + ErrorText(errno);
-      return false;
-    }
-    why = "recv: " + ErrorText(errno);
-    return false;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return Io::kWouldBlock;
+    err = errno;
+    return Io::kFailed;
   }
 }
 
-std::string TcpConnection::LocalAddressLiteral() const {
-  if (!IsOpen()) return {};
-  sockaddr_storage ss{};
-  socklen_t len = sizeof ss;
-  if (getsockname(static_cast<int>(sock_), reinterpret_cast<sockaddr*>(&ss), &len) != 0) return {};
-  const std::string text = AddressText(reinterpret_cast<const sockaddr*>(&ss));
-  if (text.empty()) return {};
-  return ss.ss_family == AF_INET6 ? "[IPv6:" + text + "]" : "[" + text + "]";
-}
+std::string ErrorText(int err) { return strerror(err); }
 
-LoopbackListener::~LoopbackListener() { Close(); }
-
-bool LoopbackListener::Open() {
-  Close();
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  sa.sin_port = 0;
-  socklen_t len = sizeof sa;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, 8) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-    close(fd);
-    return false;
-  }
-  sock_ = static_cast<std::uintptr_t>(fd);
-  port_ = ntohs(sa.sin_port);
-  return true;
-}
-
-void LoopbackListener::Close() {
-  if (sock_ != ~std::uintptr_t{0}) close(static_cast<int>(sock_));
-  sock_ = ~std::uintptr_t{0};
-  port_ = 0;
-}
-
-}  // namespace druvo::net
+}  // namespace druvo::net::platform

@@ -1,6 +1,7 @@
 #include "app/console/console_app.h"
 
 #include "app/console/console_view.h"
+#include "druvo_version.h"
 #include "hostsim/demo.h"
 #include "run/start_command.h"
 
@@ -8,10 +9,33 @@ namespace druvo {
 
 namespace {
 
+// The one usage text: `--help` prints it to stdout, wrong usage to stderr.
 const char kUsage[] =
     "usage: druvo run [--customer NR] [--direction 13|10] [--admin XX]\n"
     "                 [--program-folder DIR] [--database-folder DIR] [--yes | --no]\n"
-    "       druvo demo DIR\n";
+    "           performs one Start command, as the window's Start button does\n"
+    "       druvo check [--customer NR] [--direction 13|10] [--admin XX]\n"
+    "                   [--program-folder DIR] [--database-folder DIR]\n"
+    "           reports what a Start would find; changes nothing\n"
+    "       druvo restore [--customer NR] [--direction 13|10] [--admin XX]\n"
+    "                     [--program-folder DIR] [--database-folder DIR] [--yes | --no]\n"
+    "           puts the database back as it was before the last conversion, from its markers\n"
+    "       druvo demo DIR\n"
+    "           writes a demo installation into DIR\n"
+    "       druvo --help | -h\n"
+    "       druvo --version\n"
+    "\n"
+    "exit codes:\n"
+    "   0  completed without ERROR lines\n"
+    "   1  completed with ERROR lines (restore: some entry could not be restored)\n"
+    "   2  refused by a start check or date not confirmed\n"
+    "   3  abandoned by the disk-space check\n"
+    "   4  repeat declined or already done (check: the conversion is already done;\n"
+    "      restore: nothing to restore)\n"
+    "   5  ended at the disk-space question\n"
+    "   6  completed but the run log could not be written\n"
+    "   7  another run holds the installation's lock\n"
+    "  64  wrong usage\n";
 
 struct RunOptions {
   std::string customer;
@@ -77,8 +101,7 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     return kExitUsage;
   }
   if (o.answers == ConsoleAnswers::kAsk && !interactive) {
-    std::fprintf(err,
-                 "[DRUVO] Geen terminal om vragen te beantwoorden: geef --yes of --no mee\n");
+    std::fprintf(err, "[DRUVO] Geen terminal om vragen te beantwoorden: geef --yes of --no mee\n");
     return kExitRefused;
   }
 
@@ -105,7 +128,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
   const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
                       w.outcome == RunOutcome::kNotRun;
   if (mailed) {
-    std::fprintf(err, "[mail] %s\n", w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
+    std::fprintf(err, "[mail] %s\n",
+                 w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
   }
   return ExitCodeFor(w.outcome, w.errorCount);
 }
@@ -135,11 +159,19 @@ int ExitCodeFor(RunOutcome outcome, int errorCount) {
   return kExitRefused;
 }
 
-int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                std::FILE* in, bool interactive) {
+int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+                bool interactive) {
   if (args.empty()) {
     std::fprintf(err, "%s", kUsage);
     return kExitUsage;
+  }
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fprintf(out, "%s", kUsage);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::fprintf(out, "DRUVO %s\n", DRUVO_VERSION);
+    return 0;
   }
   if (args[0] == "run") return Run(args, out, err, in, interactive);
   if (args[0] == "demo" && args.size() == 2) {
@@ -148,7 +180,8 @@ int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
       std::fprintf(err, "druvo: demo: %s\n", error.c_str());
       return 1;
     }
-    std::fprintf(out, "Demo installation written to %s (program folder QMV, database folder DATA)\n",
+    std::fprintf(out,
+                 "Demo installation written to %s (program folder QMV, database folder DATA)\n",
                  args[1].c_str());
     return 0;
   }

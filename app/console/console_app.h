@@ -1,5 +1,6 @@
 // The console front end: `druvo run [options]` runs one Start command with the same
-// operations as the window; `druvo demo DIR` writes a demo installation.
+// operations as the window; `druvo demo DIR` writes a demo installation; `druvo --help`
+// and `druvo --version` tell the usage and the version.
 #pragma once
 
 #include <cstdio>
@@ -27,7 +28,7 @@ int ExitCodeFor(RunOutcome outcome, int errorCount);
 
 /// Runs the front end with its arguments (without the program name). `interactive` tells
 /// whether questions can be asked on the terminal.
-int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                std::FILE* in, bool interactive);
+int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+                bool interactive);
 
 }  // namespace druvo

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "druvo_version.h"
 #include "run_fixture.h"
 
 using namespace druvo;
@@ -123,4 +124,27 @@ TEST(ConsoleFrontEnd, ExitCodesForEveryOutcome) {
   EXPECT_EQ(ExitCodeFor(RunOutcome::kAbandoned, 0), 3);
   EXPECT_EQ(ExitCodeFor(RunOutcome::kNotRun, 5), 4);
   EXPECT_EQ(ExitCodeFor(RunOutcome::kEndedAtDiskQuestion, 0), 5);
+}
+
+TEST(ConsoleFrontEnd, HelpAndVersionGoToStdoutWithZero) {
+  std::string help;
+  for (const char* flag : {"--help", "-h"}) {
+    Console con;
+    EXPECT_EQ(con.Run({flag}), 0) << flag;
+    help = con.Out();
+    for (const char* command : {"druvo run ", "druvo check ", "druvo restore ", "druvo demo DIR"})
+      EXPECT_NE(help.find(command), std::string::npos) << flag << ": " << command;
+    EXPECT_NE(help.find("   7  another run holds the installation's lock\n"), std::string::npos);
+    EXPECT_EQ(con.Err(), "");
+  }
+  {
+    // Wrong usage shows the same text, on stderr.
+    Console con;
+    EXPECT_EQ(con.Run({}), kExitUsage);
+    EXPECT_EQ(con.Err(), help);
+    EXPECT_EQ(con.Out(), "");
+  }
+  Console con;
+  EXPECT_EQ(con.Run({"--version"}), 0);
+  EXPECT_EQ(con.Out(), std::string("DRUVO ") + DRUVO_VERSION + "\n");
 }
