@@ -110,15 +110,20 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
   std::string line = digits + "\t" + key + "\t" + std::to_string(fingerprint.size) + "\t" +
                      Hex(fingerprint.crc) + "\n";
   // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
-  std::string last;
+  // Kept as one character and built step by step: MinGW's -Wrestrict misfires on a
+  // one-character substring and on an insert at the front.
+  char last = '\n';
   if (auto size = sys::FileSize(path); size && *size > 0) {
+    last = '\0';
     sys::ReadInPieces(path, [&](std::string_view piece) {
-      last = piece.substr(piece.size() - 1);
+      if (!piece.empty()) last = piece.back();
       return true;
     });
-    if (last != "\n") line.insert(0, "\n");
   }
-  return sys::AppendFileDurably(path, line);
+  std::string text;
+  if (last != '\n') text += '\n';
+  text += line;
+  return sys::AppendFileDurably(path, text);
 }
 
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
