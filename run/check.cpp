@@ -189,13 +189,20 @@ CheckReport CheckInstallation(MainWindow& w) {
   lines.push_back("Bestanden:");
   for (int i = 0; i <= last; ++i) {
     const Entry& e = entries[static_cast<std::size_t>(i)];
-    const std::string num = (i + 1 < 10 ? " " : "") + std::to_string(i + 1) + " ";
-    std::string line = num + Padded(w.catalogue.descriptions[i], 28) + " " +
-                       Padded(InWorkFolder(i) ? "\\QMVWORK" : "\\", 9) + " ";
-    line += Padded(e.data + (e.dataSize ? " " + sys::FormatGrouped(*e.dataSize) + " bytes"
-                                        : std::string(" ontbreekt")),
-                   28);
-    lines.push_back(line + " " + MarkerText(e));
+    // Built step by step where MinGW's -Wrestrict misfires on a sum of temporaries.
+    std::string line = i + 1 < 10 ? " " : "";
+    line += std::to_string(i + 1);
+    line += ' ';
+    line += Padded(w.catalogue.descriptions[i], 28);
+    line += ' ';
+    line += Padded(InWorkFolder(i) ? "\\QMVWORK" : "\\", 9);
+    line += ' ';
+    std::string data = e.data;
+    data += e.dataSize ? " " + sys::FormatGrouped(*e.dataSize) + " bytes" : " ontbreekt";
+    line += Padded(data, 28);
+    line += ' ';
+    line += MarkerText(e);
+    lines.push_back(line);
   }
 
   if (refused)
