@@ -35,12 +35,11 @@ std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
   return FreeKbFromNumbers(numbers);
 }
 
-bool CheckDiskSpace(MainWindow& w) {
-  const std::string drive =
-      w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath.substr(0, 2) : "C:";
-  const std::int64_t freeKb = GetFreeSpaceKb(w, drive);
-  w.SetStatus("Controleren beschikbare schijfruimte");
+std::string DatabaseDrive(const MainWindow& w) {
+  return w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath.substr(0, 2) : "C:";
+}
 
+std::int64_t RequiredKb(MainWindow& w) {
   std::int64_t requiredKb = 0;
   for (int i = 0; i <= w.lastIndex; ++i) {
     w.view.Repaint();
@@ -48,6 +47,18 @@ bool CheckDiskSpace(MainWindow& w) {
     if (!sys::IsPresent(path)) continue;
     requiredKb = AddFileKb(requiredKb, sys::FileSize(path).value_or(0));
   }
+  return requiredKb;
+}
+
+std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb) {
+  return "Beschikbare schijfruimte : " + sys::FormatGrouped(freeKb) +
+         " Kb. Vereist : " + sys::FormatGrouped(requiredKb) + " Kb.";
+}
+
+bool CheckDiskSpace(MainWindow& w) {
+  const std::int64_t freeKb = GetFreeSpaceKb(w, DatabaseDrive(w));
+  w.SetStatus("Controleren beschikbare schijfruimte");
+  const std::int64_t requiredKb = RequiredKb(w);
 
   bool enough;
   if (freeKb <= 0) {
@@ -60,9 +71,8 @@ bool CheckDiskSpace(MainWindow& w) {
     enough = requiredKb <= freeKb;
   }
 
-  w.LogAppend(sys::FormatGeneralDate(w.services.now()) + " Beschikbare schijfruimte : " +
-              sys::FormatGrouped(freeKb) + " Kb. Vereist : " + sys::FormatGrouped(requiredKb) +
-              " Kb.\r\n");
+  w.LogAppend(sys::FormatGeneralDate(w.services.now()) + " " + DiskSpaceText(freeKb, requiredKb) +
+              "\r\n");
   w.LogAppend("\r\n");
   w.LogCaretToEnd();
   w.view.DoEvents();

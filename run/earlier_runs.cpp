@@ -1,4 +1,6 @@
 #include "datafiles/markers.h"
+#include "run/earlier_runs.h"
+
 #include "model/main_window.h"
 #include "run/start_command.h"
 #include "tools/log_view.h"
@@ -13,19 +15,19 @@ bool DetectEarlierRuns(MainWindow& w) {
 
   bool decision = false;
   if (count.dataFiles == count.markers) {
-    w.SetStatus("Conversie is al volledig gedaan ! \r\n\r\nVolledig herhalen ?");
+    w.SetStatus(std::string(kDoneCompletely) + " \r\n\r\n" + kRepeatCompletely);
     if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
       PrepareFullRepeat(w, suffix, digits);
       decision = true;
     }
   } else if (count.dataFiles > count.markers) {
-    w.SetStatus("Conversie is reeds gedeeltelijk gedaan !\r\n\r\nOpnieuw ?");
+    w.SetStatus(std::string(kDonePartly) + "\r\n\r\n" + kRepeatPartly);
     if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
       PreparePartialRepeat(w, suffix, digits);
       decision = true;
     }
   } else {
-    w.SetStatus("Conversie is al gedaan !");
+    w.SetStatus(kDoneAlready);
     w.view.Ask(w.Status(), Buttons::kOk);
   }
   w.view.DoEvents();

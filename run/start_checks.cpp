@@ -1,3 +1,5 @@
+#include "run/start_checks.h"
+
 #include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/format.h"
@@ -9,9 +11,9 @@ namespace druvo {
 namespace {
 
 // Shows the refusal with OK, focuses the box; the Start command then ends.
-bool Refuse(MainWindow& w, const std::string& message, Control focus) {
-  w.view.Ask(message, Buttons::kOk);
-  w.view.SetFocus(focus);
+bool Refuse(MainWindow& w, const Refusal& refusal) {
+  w.view.Ask(refusal.message, Buttons::kOk);
+  w.view.SetFocus(refusal.focus);
   w.outcome = RunOutcome::kRefused;
   return false;
 }
@@ -34,44 +36,76 @@ bool UnsafeInFileName(const std::string& s) {
 
 }  // namespace
 
+std::optional<Refusal> CheckAdministration(const std::string& administration) {
+  if (UnsafeInFileName(administration))
+    return Refusal{"Nummer administratie mag geen \\ / : * ? \" < > | bevatten !",
+                   Control::txtExtensie};
+  return std::nullopt;
+}
+
+std::optional<Refusal> CheckCustomer(const std::string& customer) {
+  if (text::Trim(customer).empty()) return Refusal{"Klantcode is verplicht !", Control::txtKlantId};
+  return std::nullopt;
+}
+
+std::optional<Refusal> CheckProgramFolder(const std::string& programFolder) {
+  if (text::Trim(programFolder).empty())
+    return Refusal{"Programma folder is verplicht !", Control::txtExePath};
+  if (!FoundAs(programFolder + "\\QMV.EXE", "QMV.EXE"))
+    return Refusal{"Geen goede programma folder; vereist bestand ontbreekt", Control::txtExePath};
+  if (!FoundAs(programFolder + "\\RCX.EXE", "RCX.EXE"))
+    return Refusal{
+        "Geen goede programma folder; vereist bestand ontbreekt / in verkeerde folder "
+        "geinstalleerd",
+        Control::txtExePath};
+  return std::nullopt;
+}
+
+std::optional<Refusal> CheckDatabaseFolder(const std::string& databaseFolder) {
+  if (!FoundAs(DatabaseDateFile(databaseFolder), "TRWMIX.DAT"))
+    return Refusal{"Geen goede database folder; vereist bestand ontbreekt",
+                   Control::txtDatabasePath};
+  return std::nullopt;
+}
+
+std::string DatabaseDateFile(const std::string& databaseFolder) {
+  return databaseFolder + "\\TRWMIX.DAT";
+}
+
+std::string DatabaseDateText(const sys::LocalDateTime& modified) {
+  return "Database laatst gewijzigd op " + sys::FormatDayMonthYearHourMinute(modified);
+}
+
+std::string UnreadableDateText(const std::string& databaseFolder) {
+  return "De datum van " + DatabaseDateFile(databaseFolder) + " kan niet worden gelezen";
+}
+
+std::string UnopenableDatabaseText(const std::string& databaseFolder) {
+  return "De database folder " + databaseFolder + " kan niet worden geopend";
+}
+
 bool StartChecks(MainWindow& w) {
   View& v = w.view;
   const std::string administration = v.Text(Control::txtExtensie);
   w.dataFileSuffix = SuffixFromAdministration(administration);
-  if (UnsafeInFileName(administration))
-    return Refuse(w, "Nummer administratie mag geen \\ / : * ? \" < > | bevatten !",
-                  Control::txtExtensie);
+  if (auto r = CheckAdministration(administration)) return Refuse(w, *r);
 
   w.customerNumber = v.Text(Control::txtKlantId);
-  if (text::Trim(w.customerNumber).empty())
-    return Refuse(w, "Klantcode is verplicht !", Control::txtKlantId);
+  if (auto r = CheckCustomer(w.customerNumber)) return Refuse(w, *r);
 
   w.sExePath = v.Text(Control::txtExePath);
-  if (text::Trim(w.sExePath).empty())
-    return Refuse(w, "Programma folder is verplicht !", Control::txtExePath);
-  if (!FoundAs(w.sExePath + "\\QMV.EXE", "QMV.EXE"))
-    return Refuse(w, "Geen goede programma folder; vereist bestand ontbreekt", Control::txtExePath);
-  if (!FoundAs(w.sExePath + "\\RCX.EXE", "RCX.EXE"))
-    return Refuse(w,
-                  "Geen goede programma folder; vereist bestand ontbreekt / in verkeerde folder "
-                  "geinstalleerd",
-                  Control::txtExePath);
+  if (auto r = CheckProgramFolder(w.sExePath)) return Refuse(w, *r);
 
   w.sDBPath = v.Text(Control::txtDatabasePath);
-  const std::string trwmix = w.sDBPath + "\\TRWMIX.DAT";
-  if (!FoundAs(trwmix, "TRWMIX.DAT"))
-    return Refuse(w, "Geen goede database folder; vereist bestand ontbreekt",
-                  Control::txtDatabasePath);
+  if (auto r = CheckDatabaseFolder(w.sDBPath)) return Refuse(w, *r);
 
-  auto modified = sys::LastModified(trwmix);
+  auto modified = sys::LastModified(DatabaseDateFile(w.sDBPath));
   if (!modified) {
-    v.Ask("De datum van " + trwmix + " kan niet worden gelezen", Buttons::kOk);
+    v.Ask(UnreadableDateText(w.sDBPath), Buttons::kOk);
     w.outcome = RunOutcome::kFailed;
     return false;
   }
-  std::string question = "Database laatst gewijzigd op " +
-                         sys::FormatDayMonthYearHourMinute(*modified) + " Is dit correct ?";
-  if (v.Ask(question, Buttons::kOkCancel) != Answer::kOk) {
+  if (v.Ask(DatabaseDateText(*modified) + " Is dit correct ?", Buttons::kOkCancel) != Answer::kOk) {
     w.outcome = RunOutcome::kNotConfirmed;
     return false;
   }
@@ -82,7 +116,7 @@ bool StartChecks(MainWindow& w) {
   char drive = w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath[0] : 'C';
   if (!sys::SetCurrentDrive(drive) || !sys::SetCurrentFolder(w.sDBPath)) {
     // Nothing has been touched yet: say so and give both buttons back.
-    v.Ask("De database folder " + w.sDBPath + " kan niet worden geopend", Buttons::kOk);
+    v.Ask(UnopenableDatabaseText(w.sDBPath), Buttons::kOk);
     v.SetEnabled(Control::btnCancel, true);
     v.SetEnabled(Control::btnStart, true);
     w.outcome = RunOutcome::kFailed;

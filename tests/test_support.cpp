@@ -102,16 +102,27 @@ std::string Program(const std::string& name) {
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
-int RunConsoleProgram(const std::string& args) {
+int RunProgram(const std::string& program, const std::string& args,
+               const std::string& stdoutFile) {
 #ifdef _WIN32
+  const std::string out = stdoutFile.empty() ? "NUL" : Quote(stdoutFile);
   // cmd /c strips one pair of outer quotes.
   std::string command = "\"";
-  command += Quote(Program("druvo-cli"));
-  command += " " + args + " >NUL 2>NUL\"";
+  command += Quote(program);
+  command += " " + args + " >" + out + " 2>NUL\"";
   return std::system(command.c_str());
 #else
-  int rc = std::system((Quote(Program("druvo")) + " " + args + " >/dev/null 2>&1").c_str());
+  const std::string out = stdoutFile.empty() ? "/dev/null" : Quote(stdoutFile);
+  int rc = std::system((Quote(program) + " " + args + " >" + out + " 2>/dev/null").c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
+}
+
+int RunConsoleProgram(const std::string& args, const std::string& stdoutFile) {
+#ifdef _WIN32
+  return RunProgram(Program("druvo-cli"), args, stdoutFile);
+#else
+  return RunProgram(Program("druvo"), args, stdoutFile);
 #endif
 }
 

@@ -49,9 +49,14 @@ std::string BinDir();
 /// A built program's path: name + ".exe" on Windows.
 std::string Program(const std::string& name);
 
-/// Runs the console program (druvo, druvo-cli.exe) as a process with the arguments as one
-/// text (quoted as the shell of the platform reads them) and returns its exit code.
-int RunConsoleProgram(const std::string& args);
+/// Runs a program as a process with the arguments as one text (quoted as the shell of the
+/// platform reads them) and returns its exit code. Its stdout goes to `stdoutFile` when one
+/// is named, its stderr nowhere.
+int RunProgram(const std::string& program, const std::string& args,
+               const std::string& stdoutFile = "");
+
+/// Runs the console program (druvo, druvo-cli.exe) as RunProgram does.
+int RunConsoleProgram(const std::string& args, const std::string& stdoutFile = "");
 
 /// Puts a text in double quotes for that shell.
 std::string Quote(const std::string& s);

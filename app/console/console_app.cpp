@@ -1,8 +1,12 @@
 #include "app/console/console_app.h"
 
+#include <filesystem>
+
 #include "app/console/console_view.h"
 #include "druvo_version.h"
 #include "hostsim/demo.h"
+#include "run/check.h"
+#include "run/restore.h"
 #include "run/start_command.h"
 
 namespace druvo {
@@ -92,21 +96,8 @@ bool Parse(const std::vector<std::string>& args, RunOptions& o, std::string& err
   return true;
 }
 
-int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-        bool interactive) {
-  RunOptions o;
-  std::string error;
-  if (!Parse(args, o, error)) {
-    std::fprintf(err, "druvo: %s\n%s", error.c_str(), kUsage);
-    return kExitUsage;
-  }
-  if (o.answers == ConsoleAnswers::kAsk && !interactive) {
-    std::fprintf(err, "[DRUVO] Geen terminal om vragen te beantwoorden: geef --yes of --no mee\n");
-    return kExitRefused;
-  }
-
-  ConsoleView view(o.answers, out, err, in);
-  MainWindow w(view);
+// The window's boxes as the options give them, after the load step.
+void FillWindow(MainWindow& w, ConsoleView& view, const RunOptions& o) {
   view.SetText(Control::txtExtensie, "AT");
   w.Load();
   view.SetText(Control::txtKlantId, o.customer);
@@ -120,6 +111,39 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     w.sDBPath = o.databaseFolder;
   }
   view.option1 = o.direction == "13";
+}
+
+bool ParseOrSayUsage(const std::vector<std::string>& args, RunOptions& o, std::FILE* err) {
+  std::string error;
+  if (Parse(args, o, error)) return true;
+  std::fprintf(err, "druvo: %s\n%s", error.c_str(), kUsage);
+  return false;
+}
+
+bool CanAnswer(const RunOptions& o, std::FILE* err, bool interactive) {
+  if (o.answers != ConsoleAnswers::kAsk || interactive) return true;
+  std::fprintf(err, "[DRUVO] Geen terminal om vragen te beantwoorden: geef --yes of --no mee\n");
+  return false;
+}
+
+// A restore makes the database folder current before it reaches the program folder: a
+// folder typed relative to where the command was given is made whole first.
+std::string Whole(const std::string& folder) {
+  if (folder.empty()) return folder;
+  std::error_code ec;
+  const auto whole = std::filesystem::absolute(std::filesystem::path(folder), ec);
+  return ec ? folder : whole.string();
+}
+
+int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+        bool interactive) {
+  RunOptions o;
+  if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
+  if (!CanAnswer(o, err, interactive)) return kExitRefused;
+
+  ConsoleView view(o.answers, out, err, in);
+  MainWindow w(view);
+  FillWindow(w, view, o);
 
   ClickStart(w);
   std::fprintf(out, "\n");
@@ -132,6 +156,61 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
                  w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
   }
   return ExitCodeFor(w.outcome, w.errorCount);
+}
+
+int Check(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  RunOptions o;
+  if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
+  if (o.answers != ConsoleAnswers::kAsk) {
+    std::fprintf(err, "druvo: check stelt geen vragen: --yes en --no horen er niet bij\n%s",
+                 kUsage);
+    return kExitUsage;
+  }
+  ConsoleView view(ConsoleAnswers::kNo, out, err, nullptr);
+  MainWindow w(view);
+  FillWindow(w, view, o);
+  const CheckReport report = CheckInstallation(w);
+  for (const std::string& line : report.lines) std::fprintf(out, "%s\n", line.c_str());
+  std::fflush(out);
+  switch (report.verdict) {
+    case CheckVerdict::kCouldRun:
+      return kExitCompleted;
+    case CheckVerdict::kRefused:
+      return kExitRefused;
+    case CheckVerdict::kAlreadyDone:
+      return kExitNotRun;
+    case CheckVerdict::kLocked:
+      return kExitLocked;
+  }
+  return kExitRefused;
+}
+
+int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+            bool interactive) {
+  RunOptions o;
+  if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
+  if (!CanAnswer(o, err, interactive)) return kExitRefused;
+  o.programFolder = Whole(o.programFolder);
+  o.databaseFolder = Whole(o.databaseFolder);
+
+  ConsoleView view(o.answers, out, err, in);
+  MainWindow w(view);
+  FillWindow(w, view, o);
+  const RestoreResult result = RestoreConversion(w);
+  std::fflush(out);
+  switch (result) {
+    case RestoreResult::kRestored:
+      return kExitCompleted;
+    case RestoreResult::kPartly:
+      return kExitCompletedWithErrors;
+    case RestoreResult::kRefused:
+      return kExitRefused;
+    case RestoreResult::kNothing:
+      return kExitNotRun;
+    case RestoreResult::kLocked:
+      return kExitLocked;
+  }
+  return kExitRefused;
 }
 
 }  // namespace
@@ -174,6 +253,8 @@ int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     return 0;
   }
   if (args[0] == "run") return Run(args, out, err, in, interactive);
+  if (args[0] == "check") return Check(args, out, err);
+  if (args[0] == "restore") return Restore(args, out, err, in, interactive);
   if (args[0] == "demo" && args.size() == 2) {
     std::string error;
     if (!WriteDemoInstallation(args[1], &error)) {

@@ -1,0 +1,217 @@
+#include "run/check.h"
+
+#include <optional>
+
+#include "model/main_window.h"
+#include "model/catalogue.h"
+#include "datafiles/disk_space.h"
+#include "datafiles/journal.h"
+#include "datafiles/markers.h"
+#include "datafiles/record.h"
+#include "datafiles/run_lock.h"
+#include "run/earlier_runs.h"
+#include "run/start_checks.h"
+#include "sys/file_lock.h"
+#include "sys/format.h"
+#include "sys/fs.h"
+#include "sys/text.h"
+
+namespace druvo {
+
+namespace {
+
+// What a full repeat would do with one entry, as PrepareFullRepeat decides it.
+enum class EntryState { kNoMarker, kUntrusted, kSetAsideTaken, kRestorable };
+
+struct Entry {
+  std::string data;    // upper-cased data file name
+  std::string marker;  // upper-cased marker name
+  std::optional<std::int64_t> dataSize;
+  bool markerPresent = false;
+  MarkerVerdict verdict;
+};
+
+std::string Padded(std::string s, std::size_t width) {
+  const std::size_t n = text::CountChars(s);
+  if (n < width) s.append(width - n, ' ');
+  return s;
+}
+
+std::string MarkerText(const Entry& e) {
+  if (!e.markerPresent) return "markering " + e.marker + " ontbreekt";
+  switch (e.verdict.match) {
+    case MarkerMatch::kMatches:
+      return "markering " + e.marker + " aanwezig, klopt met het record";
+    case MarkerMatch::kNoRecord:
+      return "markering " + e.marker + " aanwezig, geen record";
+    case MarkerMatch::kDiffers:
+    case MarkerMatch::kUnreadable:
+      break;
+  }
+  return "markering " + e.marker +
+         " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
+}
+
+void ReportJournal(const std::string& db, std::vector<std::string>& lines) {
+  RenamePlan plan;
+  switch (ReadJournal(db, plan)) {
+    case JournalState::kNone:
+      lines.push_back("Onderbroken hernoemplan: geen");
+      return;
+    case JournalState::kTorn:
+      lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
+                      " is tijdens het schrijven afgebroken; een Start verwijdert het zonder iets "
+                      "te hernoemen");
+      return;
+    case JournalState::kComplete:
+      break;
+  }
+  std::vector<const PlannedRename*> due;
+  for (const auto& r : plan)
+    if (RenameDue(db, r)) due.push_back(&r);
+  lines.push_back("Onderbroken hernoemplan: " + std::to_string(plan.size()) + " hernoemingen, " +
+                  std::to_string(due.size()) +
+                  " nog te doen; een Start maakt die eerst af (wat hieronder staat, is de toestand "
+                  "van ervoor):");
+  for (const PlannedRename* r : due) lines.push_back("  " + r->from + " -> " + r->to);
+}
+
+}  // namespace
+
+CheckReport CheckInstallation(MainWindow& w) {
+  CheckReport report;
+  auto& lines = report.lines;
+  View& v = w.view;
+  const std::string administration = v.Text(Control::txtExtensie);
+  w.dataFileSuffix = SuffixFromAdministration(administration);
+  w.customerNumber = v.Text(Control::txtKlantId);
+  w.sExePath = v.Text(Control::txtExePath);
+  w.sDBPath = v.Text(Control::txtDatabasePath);
+  w.directionDigits = v.IsOption1Selected() ? "13" : "10";
+  const std::string& db = w.sDBPath;
+  const std::string& digits = w.directionDigits;
+  const std::string& suffix = w.dataFileSuffix;
+
+  bool refused = false;
+  auto verdict = [&](const std::string& what, const std::optional<Refusal>& refusal) {
+    lines.push_back(what + ": " + (refusal ? refusal->message : std::string("goed")));
+    refused = refused || refusal.has_value();
+    return !refusal;
+  };
+  lines.push_back("Startcontroles (conversie naar " + digits + ")");
+  verdict("  Nummer administratie \"" + administration + "\"", CheckAdministration(administration));
+  verdict("  Klantcode \"" + w.customerNumber + "\"", CheckCustomer(w.customerNumber));
+  verdict("  Programma folder " + w.sExePath, CheckProgramFolder(w.sExePath));
+  if (!verdict("  Database folder " + db, CheckDatabaseFolder(db))) {
+    report.verdict = CheckVerdict::kRefused;
+    return report;
+  }
+  if (auto modified = sys::LastModified(DatabaseDateFile(db))) {
+    lines.push_back("  " + DatabaseDateText(*modified));
+  } else {
+    lines.push_back("  " + UnreadableDateText(db));
+    refused = true;
+  }
+  if (!sys::FolderExists(db)) {
+    lines.push_back("  " + UnopenableDatabaseText(db));
+    refused = true;
+  }
+
+  const bool locked = sys::FileLock::IsHeld(RunLockPath(db));
+  lines.push_back(std::string("Vergrendeling: ") +
+                  (locked ? "Er loopt al een conversie op deze database !" : "vrij"));
+  ReportJournal(db, lines);
+
+  const std::int64_t freeKb = GetFreeSpaceKb(w, DatabaseDrive(w));
+  const std::int64_t requiredKb = RequiredKb(w);
+  std::string disk = "Schijfruimte: " + DiskSpaceText(freeKb, requiredKb);
+  if (freeKb <= 0)
+    disk += " Onbekend: een Start vraagt \"Voldoende schijfruimte ?\"";
+  else if (requiredKb > freeKb)
+    disk += " Te weinig: een Start breekt de conversie af.";
+  lines.push_back(disk);
+
+  // The entries, read once for the earlier-run case and for their lines.
+  const FileRecord record = FileRecord::Load(db);
+  const int n = ChooseSetAsideNumber(w, digits);
+  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
+  std::vector<Entry> entries;
+  int settable = 0;     // data files a full repeat would set aside
+  int markersFree = 0;  // markers a partial repeat would set aside
+  for (int i = 0; i <= last; ++i) {
+    Entry e;
+    const std::string folder = EntryFolder(db, i) + "\\";
+    e.data = text::Upper(DataFileName(w.catalogue, i, suffix));
+    e.marker = MarkerName(w, i, digits);
+    if (sys::IsPresent(folder + e.data)) e.dataSize = sys::FileSize(folder + e.data).value_or(0);
+    e.markerPresent = sys::IsPresent(folder + e.marker);
+    if (e.markerPresent) {
+      e.verdict = CheckMarker(record, digits, RecordKey(w, i, suffix), folder + e.marker);
+      const bool setAsideFree = n > 0 && !sys::IsPresent(folder + SetAsideName(w, i, digits, n));
+      if (setAsideFree) ++markersFree;
+      if (e.verdict.trusted() && e.dataSize && setAsideFree) ++settable;
+    }
+    entries.push_back(std::move(e));
+  }
+
+  const ConvertedCount count = CountConvertedFiles(w, suffix, digits);
+  const std::string numbered = n > 0 ? SetAsideName(w, kReferenceEntry, digits, n) : std::string();
+  const std::string number = std::to_string(n);
+  std::string earlier = "Eerdere conversie: ";
+  if (!count.anyMarker) {
+    earlier += "geen markering van deze richting; een Start converteert alle " +
+               std::to_string(count.dataFiles) + " aanwezige databestanden";
+  } else if (count.dataFiles == count.markers) {
+    earlier += std::string(kDoneCompletely) + " " + kRepeatCompletely + " Ja zet ";
+    earlier += n > 0 ? std::to_string(settable) + " databestanden opzij onder volgnummer " +
+                           number + " (zoals " + numbered + ") en zet hun markering terug"
+                     : std::string("niets opzij: er is geen vrij volgnummer");
+  } else if (count.dataFiles > count.markers) {
+    earlier += std::string(kDonePartly) + " " + kRepeatPartly + " Ja zet ";
+    earlier += n > 0 ? std::to_string(markersFree) + " markeringen opzij onder volgnummer " +
+                           number + " (zoals " + numbered + ")"
+                     : std::string("niets opzij: er is geen vrij volgnummer");
+  } else {
+    earlier += kDoneAlready;
+  }
+  earlier += " (" + std::to_string(count.dataFiles) + " databestanden, " +
+             std::to_string(count.markers) + " markeringen)";
+  lines.push_back(earlier);
+
+  const std::string prog = w.sExePath + "\\";
+  const bool swapped = sys::IsPresent(prog + "LMPR10.EXE") && !sys::IsPresent(prog + "LMPR13.EXE");
+  const bool swappable = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR13.EXE");
+  lines.push_back(std::string("Labelprogramma: ") +
+                  (swapped     ? "gewisseld (LMPR10.EXE aanwezig, LMPR13.EXE niet)"
+                   : swappable ? "niet gewisseld (LMPR.EXE en LMPR13.EXE aanwezig)"
+                               : "geen LMPR13.EXE om te wisselen"));
+
+  lines.push_back("Bestanden:");
+  for (int i = 0; i <= last; ++i) {
+    const Entry& e = entries[static_cast<std::size_t>(i)];
+    // Built step by step where MinGW's -Wrestrict misfires on a sum of temporaries.
+    std::string line = i + 1 < 10 ? " " : "";
+    line += std::to_string(i + 1);
+    line += ' ';
+    line += Padded(w.catalogue.descriptions[i], 28);
+    line += ' ';
+    line += Padded(InWorkFolder(i) ? "\\QMVWORK" : "\\", 9);
+    line += ' ';
+    std::string data = e.data;
+    data += e.dataSize ? " " + sys::FormatGrouped(*e.dataSize) + " bytes" : " ontbreekt";
+    line += Padded(data, 28);
+    line += ' ';
+    line += MarkerText(e);
+    lines.push_back(line);
+  }
+
+  if (refused)
+    report.verdict = CheckVerdict::kRefused;
+  else if (locked)
+    report.verdict = CheckVerdict::kLocked;
+  else if (count.anyMarker && count.markers > count.dataFiles)
+    report.verdict = CheckVerdict::kAlreadyDone;
+  return report;
+}
+
+}  // namespace druvo
