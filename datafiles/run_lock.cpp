@@ -1,7 +1,10 @@
 #include "datafiles/run_lock.h"
 
-#include "model/main_window.h"
+#include <chrono>
+#include <thread>
+
 #include "datafiles/journal.h"
+#include "model/main_window.h"
 
 namespace druvo {
 
@@ -25,6 +28,12 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
   std::string why;
   const std::string path = RunLockPath(w.sDBPath);
   auto lock = sys::FileLock::Take(path, status, why);
+  // The last utility of a run that just ended may still be closing its share of the lock
+  // (its end is seen before its handles are gone): a short wait tells that from a run.
+  for (int tries = 0; status == sys::LockStatus::kHeld && tries < 40; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lock = sys::FileLock::Take(path, status, why);
+  }
   if (status == sys::LockStatus::kHeld) {
     EndWithMessage(w, "Er loopt al een conversie op deze database !", RunOutcome::kLocked);
   } else if (!lock) {

@@ -261,7 +261,7 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
 }
 
 void TwoAtOnce(const fs::path& work, const fs::path& fresh, const Files& single, Totals& t) {
-  SetEnv("RCX_DELAY_MS", kWindows ? "20" : "30");  // each run lasts long enough to overlap
+  SetEnv("RCX_DELAY_MS", "150");  // each run lasts far longer than the lock's short wait
   const int trials = kWindows ? 2 : 4;
   for (int i = 1; i <= trials; ++i) {
     const fs::path root = work / ("twice-" + std::to_string(i));
