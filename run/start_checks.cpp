@@ -32,6 +32,18 @@ bool UnsafeInFileName(const std::string& s) {
   return false;
 }
 
+// A folder typed relative to the working folder (also "D:DATA") is made full now and
+// shown so in its box: the run makes other folders current, and every later use of the
+// folder (the disk check, the markers, DRUVO.Log) must mean the folder the user meant.
+// Blanks alone stay as typed, for the checks to judge.
+std::string FullFolder(View& v, Control box) {
+  const std::string typed = v.Text(box);
+  if (text::Trim(typed).empty()) return typed;
+  std::string full = sys::FullPath(typed);
+  if (full != typed) v.SetText(box, full);
+  return full;
+}
+
 }  // namespace
 
 bool StartChecks(MainWindow& w) {
@@ -49,6 +61,7 @@ bool StartChecks(MainWindow& w) {
   w.sExePath = v.Text(Control::txtExePath);
   if (text::Trim(w.sExePath).empty())
     return Refuse(w, "Programma folder is verplicht !", Control::txtExePath);
+  w.sExePath = FullFolder(v, Control::txtExePath);
   if (!FoundAs(w.sExePath + "\\QMV.EXE", "QMV.EXE"))
     return Refuse(w, "Geen goede programma folder; vereist bestand ontbreekt", Control::txtExePath);
   if (!FoundAs(w.sExePath + "\\RCX.EXE", "RCX.EXE"))
@@ -57,7 +70,7 @@ bool StartChecks(MainWindow& w) {
                   "geinstalleerd",
                   Control::txtExePath);
 
-  w.sDBPath = v.Text(Control::txtDatabasePath);
+  w.sDBPath = FullFolder(v, Control::txtDatabasePath);
   const std::string trwmix = w.sDBPath + "\\TRWMIX.DAT";
   if (!FoundAs(trwmix, "TRWMIX.DAT"))
     return Refuse(w, "Geen goede database folder; vereist bestand ontbreekt",

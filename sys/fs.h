@@ -43,6 +43,13 @@ bool SetCurrentFolder(const std::string& path);
 /// The current folder as a full path.
 std::string CurrentFolder();
 
+/// A folder as a full path: one given relative to the current folder ("QMV", "..\DATA"),
+/// relative to a drive's current folder ("D:DATA") or, on Win32, to the current drive's
+/// root ("\DATA") is completed from the current folders of this moment; a full path
+/// ("D:\DATA", "\\server\share") comes back exactly as given. On POSIX, where every drive
+/// letter is the one root, "D:DATA" is completed from the current folder.
+std::string FullPath(const std::string& path);
+
 enum class RenameStatus { kOk, kTargetTaken, kSourceMissing, kFailed };
 
 struct RenameResult {

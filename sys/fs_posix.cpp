@@ -170,6 +170,32 @@ std::string CurrentFolder() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
+std::string FullPath(const std::string& path) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  std::string_view s = path;
+  const bool drive = s.size() >= 2 && s[1] == ':' &&
+                     ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+  if (drive) {
+    if (s.size() >= 3 && separator(s[2])) return path;
+    s.remove_prefix(2);
+  } else if (!s.empty() && separator(s[0])) {
+    return path;  // from the root already: "\DATA", "\\server\share", "/srv/data"
+  }
+  // Completed by name, as Windows does: ".." takes away the folder before it.
+  std::vector<std::string> parts = Parse(CurrentFolder()).parts;
+  for (const std::string& part : Parse(std::string(s)).parts) {
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (part != ".") {
+      parts.push_back(part);
+    }
+  }
+  std::string full;
+  for (const std::string& part : parts) full += "/" + part;
+  if (full.empty() || (!s.empty() && separator(s.back()))) full += "/";
+  return full;
+}
+
 RenameResult RenamePlatform(const std::string& from, const std::string& to) {
   RenameResult res;
   auto src = Resolve(from, true);

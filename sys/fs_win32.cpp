@@ -105,6 +105,22 @@ std::string CurrentFolder() {
   return Narrow(buf);
 }
 
+std::string FullPath(const std::string& path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  const std::wstring wide = Widen(path);
+  // "D:\..." and "\\server\share\..." are full; everything else depends on a current
+  // folder or drive and is completed by the system, which keeps one current folder per drive.
+  if (wide.size() >= 3 && wide[1] == L':' && separator(wide[2])) return path;
+  if (wide.size() >= 2 && separator(wide[0]) && separator(wide[1])) return path;
+  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return Narrow(full);
+}
+
 RenameResult RenamePlatform(const std::string& from, const std::string& to) {
   RenameResult res;
   if (HasWildcard(from) || HasWildcard(to)) {
