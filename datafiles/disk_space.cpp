@@ -36,9 +36,9 @@ std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
 }
 
 bool CheckDiskSpace(MainWindow& w) {
-  const std::string drive =
-      w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath.substr(0, 2) : "C:";
-  const std::int64_t freeKb = GetFreeSpaceKb(w, drive);
+  // The database folder itself is measured, not the drive letter in front of it: a folder
+  // on a share or on a volume mounted into another drive has the space of its own volume.
+  const std::int64_t freeKb = GetFreeSpaceKb(w, w.sDBPath);
   w.SetStatus("Controleren beschikbare schijfruimte");
 
   std::int64_t requiredKb = 0;

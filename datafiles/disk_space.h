@@ -21,10 +21,11 @@ std::int64_t FreeKbFromNumbers(const sys::DiskFreeNumbers& n);
 /// rounded half to even.
 std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes);
 
-/// Free space in Kb of a drive; 0 when the query fails.
+/// Free space in Kb of the volume of a drive ("D", "D:", "D:\") or folder; 0 when the
+/// query fails.
 std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive);
 
-/// Compares the free space of the database drive with what the present data files
+/// Compares the free space of the database folder's volume with what the present data files
 /// occupy; asks "Voldoende schijfruimte ?" when the free space is undetermined (No ends the
 /// program). Writes the log line. True when the run may go on.
 bool CheckDiskSpace(MainWindow& w);
