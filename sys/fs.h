@@ -67,8 +67,10 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 /// Reads a whole file as bytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
-/// Creates a file, or empties an existing one, and writes the bytes.
-bool WriteWholeFile(const std::string& path, std::string_view bytes);
+/// Creates a file, or empties an existing one, and writes the bytes. False also when only
+/// part of them was written (a full disk) or the close failed; `why` then gets what the
+/// system said.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
 /// Creates a folder (the parent must exist).
 bool MakeFolder(const std::string& path);

@@ -251,13 +251,29 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  auto fail = [why](int err) {
+    if (why) *why = Describe(err);
+    return false;
+  };
   auto r = Resolve(path, false);
-  if (!r) return false;
-  FILE* f = fopen(r->c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
+  if (!r) return fail(ENOENT);
+  int fd = open(r->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return fail(errno);
+  while (!bytes.empty()) {
+    ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      // A write that takes nothing more has met a full disk, whether it says so or not.
+      int err = n < 0 ? errno : ENOSPC;
+      close(fd);
+      return fail(err);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  // A file system that writes later (a network share) tells its failure at the close.
+  if (close(fd) != 0) return fail(errno);
+  return true;
 }
 
 bool MakeFolder(const std::string& path) {

@@ -154,15 +154,29 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  auto fail = [why](DWORD err) {
+    if (why) *why = Describe(err);
+    return false;
+  };
   HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = bytes.empty() ||
-            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size());
-  return CloseHandle(h) && ok;
+  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), chunk, &written, nullptr);
+    if (!ok || written == 0) {
+      // A write that takes nothing more has met a full disk, whether it says so or not.
+      const DWORD err = ok ? ERROR_DISK_FULL : GetLastError();
+      CloseHandle(h);
+      return fail(err);
+    }
+    bytes.remove_prefix(written);
+  }
+  // A share that writes later tells its failure at the close.
+  if (!CloseHandle(h)) return fail(GetLastError());
+  return true;
 }
 
 bool MakeFolder(const std::string& path) {

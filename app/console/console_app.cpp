@@ -102,7 +102,7 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
   std::fflush(out);
   // Only a run that reached its completion sent the mail.
   const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
-                      w.outcome == RunOutcome::kNotRun;
+                      w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed;
   if (mailed) {
     std::fprintf(err, "[mail] %s\n", w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
   }
@@ -114,9 +114,9 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
 int ExitCodeFor(RunOutcome outcome, int errorCount) {
   switch (outcome) {
     case RunOutcome::kCompleted:
+      return errorCount == 0 ? kExitCompleted : kExitCompletedWithErrors;
     case RunOutcome::kRunLogFailed:
-      return errorCount == 0 && outcome == RunOutcome::kCompleted ? kExitCompleted
-                                                                  : kExitCompletedWithErrors;
+      return kExitRunLogNotWritten;
     case RunOutcome::kAbandoned:
       return kExitAbandoned;
     case RunOutcome::kNotRun:

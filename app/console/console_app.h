@@ -18,6 +18,7 @@ enum ExitCode {
   kExitAbandoned = 3,
   kExitNotRun = 4,
   kExitEndedAtDiskQuestion = 5,
+  kExitRunLogNotWritten = 6,
   kExitUsage = 64,
 };
 
