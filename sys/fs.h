@@ -3,7 +3,9 @@
 // "/", and matches every component without regard to case (an exact-case name wins).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +68,13 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
 /// Reads a whole file as bytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+/// Reads a file in pieces of at most `pieceSize` bytes, handing each to `take` in order, so
+/// a file of any size costs one piece of memory. A path that is not a regular file (a
+/// folder, a FIFO, a device) is never read nor waited for: like a file that cannot be
+/// opened, it gives false with nothing handed. False also when a read fails part-way.
+bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
+                      const std::function<void(std::string_view piece)>& take);
 
 /// Creates a file, or empties an existing one, and writes the bytes. False also when only
 /// part of them was written (a full disk) or the close failed; `why` then gets what the

@@ -251,6 +251,33 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
+bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
+                      const std::function<void(std::string_view)>& take) {
+  auto r = Resolve(path, true);
+  if (!r) return false;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; its type is then seen below.
+  int fd = open(r->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  std::string buf(pieceSize, '\0');
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    take(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+  }
+  close(fd);
+  return ok;
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
   auto fail = [why](int err) {
     if (why) *why = Describe(err);
