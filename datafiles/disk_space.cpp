@@ -35,9 +35,6 @@ std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
   return FreeKbFromNumbers(numbers);
 }
 
-std::string DatabaseDrive(const MainWindow& w) {
-  return w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath.substr(0, 2) : "C:";
-}
 
 std::int64_t RequiredKb(MainWindow& w) {
   std::int64_t requiredKb = 0;
@@ -56,7 +53,9 @@ std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb) {
 }
 
 bool CheckDiskSpace(MainWindow& w) {
-  const std::int64_t freeKb = GetFreeSpaceKb(w, DatabaseDrive(w));
+  // The database folder itself is measured, not the drive letter in front of it: a folder
+  // on a share or on a volume mounted into another drive has the space of its own volume.
+  const std::int64_t freeKb = GetFreeSpaceKb(w, w.sDBPath);
   w.SetStatus("Controleren beschikbare schijfruimte");
   const std::int64_t requiredKb = RequiredKb(w);
 

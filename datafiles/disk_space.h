@@ -21,11 +21,9 @@ std::int64_t FreeKbFromNumbers(const sys::DiskFreeNumbers& n);
 /// rounded half to even.
 std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes);
 
-/// Free space in Kb of a drive; 0 when the query fails.
+/// Free space in Kb of the volume of a drive ("D", "D:", "D:\") or folder; 0 when the
+/// query fails.
 std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive);
-
-/// The drive of the database folder ("D:"); "C:" for a path without one.
-std::string DatabaseDrive(const MainWindow& w);
 
 /// What the present data files of the catalogue occupy, in Kb as the disk check adds them.
 /// Repaints the window once per entry; changes nothing.
@@ -34,7 +32,7 @@ std::int64_t RequiredKb(MainWindow& w);
 /// The log line's figures: "Beschikbare schijfruimte : 4.001.792 Kb. Vereist : 1.234 Kb."
 std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb);
 
-/// Compares the free space of the database drive with what the present data files
+/// Compares the free space of the database folder's volume with what the present data files
 /// occupy; asks "Voldoende schijfruimte ?" when the free space is undetermined (No ends the
 /// program). Writes the log line. True when the run may go on.
 bool CheckDiskSpace(MainWindow& w);

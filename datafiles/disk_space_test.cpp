@@ -54,12 +54,14 @@ TEST(DiskSpace, RootPathsAndDriveChoice) {
 
   Fixture f;
   f.numbers = Clusters(1000000);
-  f.w.sDBPath = "D:\\Data";
-  EXPECT_TRUE(CheckDiskSpace(f.w));
+  // The database folder itself is measured: a share or a mounted folder has its own space.
+  for (const char* folder : {"D:\\Data", "\\\\server\\share\\data", "C:\\Winkel\\Schijf2"}) {
+    f.w.sDBPath = folder;
+    EXPECT_TRUE(CheckDiskSpace(f.w));
+    EXPECT_EQ(f.askedRoot, folder);
+  }
+  EXPECT_EQ(GetFreeSpaceKb(f.w, "D:"), 4001792);
   EXPECT_EQ(f.askedRoot, "D:\\");
-  f.w.sDBPath = "\\\\server\\share\\data";
-  EXPECT_TRUE(CheckDiskSpace(f.w));
-  EXPECT_EQ(f.askedRoot, "C:\\");
 }
 
 TEST(DiskSpace, FreeSpaceIsCoarse) {

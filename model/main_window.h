@@ -47,7 +47,7 @@ enum class RunOutcome {
   kAbandoned,            // the disk check found too little space
   kNotRun,               // repeat declined, or already done
   kEndedAtDiskQuestion,  // No to "Voldoende schijfruimte ?"
-  kRunLogFailed,         // the run log could not be created in the tolerant mode
+  kRunLogFailed,         // the command reached its end, but the run log could not be written
   kFailed,               // the platform failed before the tolerant mode (reported to the user)
   kLocked,               // another run holds the installation's lock
 };

@@ -122,7 +122,7 @@ CheckReport CheckInstallation(MainWindow& w) {
                   (locked ? "Er loopt al een conversie op deze database !" : "vrij"));
   ReportJournal(db, lines);
 
-  const std::int64_t freeKb = GetFreeSpaceKb(w, DatabaseDrive(w));
+  const std::int64_t freeKb = GetFreeSpaceKb(w, w.sDBPath);
   const std::int64_t requiredKb = RequiredKb(w);
   std::string disk = "Schijfruimte: " + DiskSpaceText(freeKb, requiredKb);
   if (freeKb <= 0)

@@ -52,14 +52,13 @@ void CompleteRun(MainWindow& w, Summary summary) {
   w.view.PutOnClipboard(w.LogViewText());
 
   const std::string runLog = w.sExePath + "\\DRUVO.Log";
-  if (!sys::WriteWholeFile(runLog, sys::ToCodePage(w.LogViewText() + "\r\n"))) {
-    if (w.tolerantMode) {
-      // The run log is the record of what was converted: without it the command stops
-      // here, and Stop stays disabled as a sign that the run did not finish.
-      w.outcome = RunOutcome::kRunLogFailed;
-      return;
-    }
-    Report(w, "Kan " + runLog + " niet schrijven");
+  std::string why;
+  if (!sys::WriteWholeFile(runLog, sys::ToCodePage(w.LogViewText() + "\r\n"), &why)) {
+    // The run log is the record of what was converted. Without it the mail is the only
+    // record left: it goes as usual and says that the run log is missing, in every mode.
+    w.LogAppend("\r\nKan " + runLog + " niet schrijven: " + why);
+    w.LogCaretToEnd();
+    w.outcome = RunOutcome::kRunLogFailed;
   }
 
   const std::string prog = w.view.Text(Control::txtExePath);

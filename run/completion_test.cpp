@@ -109,15 +109,19 @@ TEST(RunCompletion, ClipboardRunLogFolderMailAndStop) {
   EXPECT_FALSE(c.view.IsEnabled(Control::btnStart));
 }
 
-TEST(RunCompletion, RunLogThatCannotBeCreatedInTheTolerantModeEndsTheCommand) {
-  Completion c;
-  fs::create_directory(c.Prog("DRUVO.Log"));  // a folder in the way
-  fs::remove(c.Prog("LMPR13.EXE"));           // no swap, which would make the folder current
-  c.w.tolerantMode = true;
-  const std::string folder = sys::CurrentFolder();
-  CompleteRun(c.w, Summary::kCompleted);
-  EXPECT_EQ(c.w.outcome, RunOutcome::kRunLogFailed);
-  EXPECT_EQ(sys::CurrentFolder(), folder);
-  EXPECT_TRUE(c.w.mailResult.empty());
-  EXPECT_FALSE(c.view.IsEnabled(Control::btnCancel));
+TEST(RunCompletion, RunLogThatCannotBeWrittenIsSaidAndTheMailStillGoes) {
+  for (bool tolerant : {false, true}) {
+    Completion c;
+    fs::create_directory(c.Prog("DRUVO.Log"));  // a folder in the way
+    c.w.tolerantMode = tolerant;
+    CompleteRun(c.w, Summary::kCompleted);
+    const std::string line = "\r\nKan " + c.w.sExePath + "\\DRUVO.Log niet schrijven: ";
+    const std::string text = c.w.LogViewText();
+    ASSERT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_GT(text.size(), text.find(line) + line.size());  // the system's reason follows
+    EXPECT_EQ(c.w.outcome, RunOutcome::kRunLogFailed);
+    EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
+    EXPECT_FALSE(c.w.mailResult.empty());  // sent (to a relay where nothing listens)
+    EXPECT_TRUE(c.view.IsEnabled(Control::btnCancel));
+  }
 }

@@ -34,6 +34,18 @@ bool UnsafeInFileName(const std::string& s) {
   return false;
 }
 
+// A folder typed relative to the working folder (also "D:DATA") is made full now and
+// shown so in its box: the run makes other folders current, and every later use of the
+// folder (the disk check, the markers, DRUVO.Log) must mean the folder the user meant.
+// Blanks alone stay as typed, for the checks to judge.
+std::string FullFolder(View& v, Control box) {
+  const std::string typed = v.Text(box);
+  if (text::Trim(typed).empty()) return typed;
+  std::string full = sys::FullPath(typed);
+  if (full != typed) v.SetText(box, full);
+  return full;
+}
+
 }  // namespace
 
 std::optional<Refusal> CheckAdministration(const std::string& administration) {
@@ -94,9 +106,10 @@ bool StartChecks(MainWindow& w) {
   if (auto r = CheckCustomer(w.customerNumber)) return Refuse(w, *r);
 
   w.sExePath = v.Text(Control::txtExePath);
+  w.sExePath = FullFolder(v, Control::txtExePath);
   if (auto r = CheckProgramFolder(w.sExePath)) return Refuse(w, *r);
 
-  w.sDBPath = v.Text(Control::txtDatabasePath);
+  w.sDBPath = FullFolder(v, Control::txtDatabasePath);
   if (auto r = CheckDatabaseFolder(w.sDBPath)) return Refuse(w, *r);
 
   auto modified = sys::LastModified(DatabaseDateFile(w.sDBPath));

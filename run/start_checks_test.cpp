@@ -155,3 +155,39 @@ TEST(StartChecks, DateQuestionCancelAndOk) {
   EXPECT_TRUE(in.Check());
   EXPECT_EQ(in.w.directionDigits, "10");
 }
+
+TEST(StartChecks, RelativeFoldersAreMadeFullFromTheWorkingFolderOfThatMoment) {
+  namespace fs = std::filesystem;
+  {
+    Installation in;
+    ASSERT_TRUE(sys::SetCurrentFolder(in.prog));
+    in.view.SetText(Control::txtExePath, ".");
+    in.view.SetText(Control::txtDatabasePath, "..\\DATA");
+    EXPECT_TRUE(in.Check());
+    EXPECT_TRUE(fs::equivalent(in.view.Text(Control::txtExePath), in.prog));
+    EXPECT_TRUE(fs::equivalent(in.view.Text(Control::txtDatabasePath), in.db));
+    EXPECT_EQ(in.w.sExePath, in.view.Text(Control::txtExePath));
+    EXPECT_EQ(in.w.sDBPath, in.view.Text(Control::txtDatabasePath));
+    EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), in.db));
+  }
+  {
+    // Drive-relative: the folder DATA in the current folder of that drive.
+    Installation in;
+    ASSERT_TRUE(sys::SetCurrentFolder(in.dir.path()));
+    const std::string cwd = sys::CurrentFolder();
+    const char drive = cwd.size() >= 2 && cwd[1] == ':' ? cwd[0] : 'D';
+    in.view.SetText(Control::txtExePath, "QMV");
+    in.view.SetText(Control::txtDatabasePath, std::string(1, drive) + ":DATA");
+    EXPECT_TRUE(in.Check());
+    EXPECT_TRUE(fs::equivalent(in.w.sExePath, in.prog));
+    EXPECT_TRUE(fs::equivalent(in.w.sDBPath, in.db));
+  }
+  {
+    // A full path is kept exactly as typed, a trailing separator included.
+    Installation in;
+    in.view.SetText(Control::txtDatabasePath, in.db + "\\");
+    EXPECT_TRUE(in.Check());
+    EXPECT_EQ(in.view.Text(Control::txtDatabasePath), in.db + "\\");
+    EXPECT_EQ(in.w.sExePath, in.prog);
+  }
+}

@@ -1,19 +1,16 @@
-#include "sys/diskfree.h"
-
 #include <sys/statvfs.h>
+
+#include "sys/diskfree.h"
+#include "sys/fs.h"
 
 namespace sys {
 
-bool QueryDiskFree(const std::string& root, DiskFreeNumbers& out) {
-  // Every drive letter is the one root of the POSIX tree; a path of its own (a share
-  // name such as "\\server\share") is measured where it is mounted, if anywhere.
-  std::string path = "/";
-  if (root.size() > 2 && (root[0] == '\\' || root[0] == '/') && (root[1] == '\\' || root[1] == '/')) {
-    path = root;
-    for (char& c : path) if (c == '\\') c = '/';
-  }
+bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
+  // The folder itself is measured, so a database folder on a file system of its own
+  // (a mount, a share mounted here) shows that file system's space.
+  auto path = ResolveExisting(folder.empty() ? "." : folder);
   struct statvfs st;
-  if (statvfs(path.c_str(), &st) != 0) return false;
+  if (!path || statvfs(path->c_str(), &st) != 0) return false;
   std::uint64_t frag = st.f_frsize ? st.f_frsize : st.f_bsize;
   if (frag % 512 == 0) {
     out.bytesPerSector = 512;

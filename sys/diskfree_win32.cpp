@@ -1,18 +1,36 @@
-#include "sys/diskfree.h"
-
 #include <windows.h>
+
+#include "sys/diskfree.h"
+#include "sys/wide_win32.h"
 
 namespace sys {
 
-bool QueryDiskFree(const std::string& root, DiskFreeNumbers& out) {
-  DWORD spc = 0, bps = 0, freeClusters = 0, total = 0;
-  // The ANSI call, as the root path is plain ASCII ("D:\" or a share name).
-  BOOL ok = GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &total);
-  out.sectorsPerCluster = spc;
-  out.bytesPerSector = bps;
-  out.freeClusters = freeClusters;
-  out.totalClusters = total;
-  return ok != 0;
+bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
+  // GetDiskFreeSpaceExW takes any folder and measures the volume that holds it: a share
+  // (\\server\share\...) or a folder with a volume mounted on it is measured itself, not
+  // the drive letter in front of it. A share name needs its trailing backslash.
+  std::wstring path = Widen(folder);
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  const wchar_t* name = path.empty() ? nullptr : path.c_str();
+  ULARGE_INTEGER available{}, total{}, totalFree{};
+  if (!GetDiskFreeSpaceExW(name, &available, &total, &totalFree)) return false;
+
+  // The cluster size comes from the same volume's root; where it cannot be read, the
+  // common 4096-byte cluster stands in (the figure only gets coarser or finer).
+  DWORD sectors = 8, bytes = 512, freeClusters = 0, clusters = 0;
+  wchar_t volume[MAX_PATH + 1];
+  if (!GetVolumePathNameW(name ? name : L".", volume, MAX_PATH + 1) ||
+      !GetDiskFreeSpaceW(volume, &sectors, &bytes, &freeClusters, &clusters) || sectors == 0 ||
+      bytes == 0) {
+    sectors = 8;
+    bytes = 512;
+  }
+  const std::uint64_t cluster = std::uint64_t{sectors} * bytes;
+  out.sectorsPerCluster = sectors;
+  out.bytesPerSector = bytes;
+  out.freeClusters = available.QuadPart / cluster;
+  out.totalClusters = total.QuadPart / cluster;
+  return true;
 }
 
 }  // namespace sys

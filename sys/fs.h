@@ -3,6 +3,7 @@
 // "/", and matches every component without regard to case (an exact-case name wins).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -44,6 +45,13 @@ bool SetCurrentFolder(const std::string& path);
 /// The current folder as a full path.
 std::string CurrentFolder();
 
+/// A folder as a full path: one given relative to the current folder ("QMV", "..\DATA"),
+/// relative to a drive's current folder ("D:DATA") or, on Win32, to the current drive's
+/// root ("\DATA") is completed from the current folders of this moment; a full path
+/// ("D:\DATA", "\\server\share") comes back exactly as given. On POSIX, where every drive
+/// letter is the one root, "D:DATA" is completed from the current folder.
+std::string FullPath(const std::string& path);
+
 enum class RenameStatus { kOk, kTargetTaken, kSourceMissing, kFailed };
 
 struct RenameResult {
@@ -76,8 +84,17 @@ bool ReadInPieces(const std::string& path, const std::function<bool(std::string_
 /// Reads a whole file as bytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
-/// Creates a file, or empties an existing one, and writes the bytes.
-bool WriteWholeFile(const std::string& path, std::string_view bytes);
+/// Reads a file in pieces of at most `pieceSize` bytes, handing each to `take` in order, so
+/// a file of any size costs one piece of memory. A path that is not a regular file (a
+/// folder, a FIFO, a device) is never read nor waited for: like a file that cannot be
+/// opened, it gives false with nothing handed. False also when a read fails part-way.
+bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
+                      const std::function<void(std::string_view piece)>& take);
+
+/// Creates a file, or empties an existing one, and writes the bytes. False also when only
+/// part of them was written (a full disk) or the close failed; `why` then gets what the
+/// system said.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
 /// Creates a folder (the parent must exist).
 bool MakeFolder(const std::string& path);

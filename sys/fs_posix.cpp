@@ -240,6 +240,32 @@ std::string CurrentFolder() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
+std::string FullPath(const std::string& path) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  std::string_view s = path;
+  const bool drive = s.size() >= 2 && s[1] == ':' &&
+                     ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+  if (drive) {
+    if (s.size() >= 3 && separator(s[2])) return path;
+    s.remove_prefix(2);
+  } else if (!s.empty() && separator(s[0])) {
+    return path;  // from the root already: "\DATA", "\\server\share", "/srv/data"
+  }
+  // Completed by name, as Windows does: ".." takes away the folder before it.
+  std::vector<std::string> parts = Parse(CurrentFolder()).parts;
+  for (const std::string& part : Parse(std::string(s)).parts) {
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (part != ".") {
+      parts.push_back(part);
+    }
+  }
+  std::string full;
+  for (const std::string& part : parts) full += "/" + part;
+  if (full.empty() || (!s.empty() && separator(s.back()))) full += "/";
+  return full;
+}
+
 RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   RenameResult res;
   auto src = Resolve(from, true);
@@ -297,13 +323,56 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-  auto r = Resolve(path, false);
+bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
+                      const std::function<void(std::string_view)>& take) {
+  auto r = Resolve(path, true);
   if (!r) return false;
-  FILE* f = fopen(r->c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; its type is then seen below.
+  int fd = open(r->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  std::string buf(pieceSize, '\0');
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    take(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+  }
+  close(fd);
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  auto fail = [why](int err) {
+    if (why) *why = Describe(err);
+    return false;
+  };
+  auto r = Resolve(path, false);
+  if (!r) return fail(ENOENT);
+  int fd = open(r->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return fail(errno);
+  while (!bytes.empty()) {
+    ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      // A write that takes nothing more has met a full disk, whether it says so or not.
+      int err = n < 0 ? errno : ENOSPC;
+      close(fd);
+      return fail(err);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  // A file system that writes later (a network share) tells its failure at the close.
+  if (close(fd) != 0) return fail(errno);
+  return true;
 }
 
 bool MakeFolder(const std::string& path) {

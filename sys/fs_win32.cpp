@@ -94,6 +94,22 @@ std::string CurrentFolder() {
   return Narrow(buf);
 }
 
+std::string FullPath(const std::string& path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  const std::wstring wide = Widen(path);
+  // "D:\..." and "\\server\share\..." are full; everything else depends on a current
+  // folder or drive and is completed by the system, which keeps one current folder per drive.
+  if (wide.size() >= 3 && wide[1] == L':' && separator(wide[2])) return path;
+  if (wide.size() >= 2 && separator(wide[0]) && separator(wide[1])) return path;
+  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return Narrow(full);
+}
+
 RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   RenameResult res;
   if (HasWildcard(from) || HasWildcard(to)) {
@@ -128,15 +144,48 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
+                      const std::function<void(std::string_view)>& take) {
+  // A folder cannot be opened this way; a device or pipe can, and is passed over by type.
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return false;
+  }
+  std::string buf(std::min<std::size_t>(pieceSize, 1u << 30), '\0');
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ReadFile(h, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr) != 0) && n > 0)
+    take(std::string_view(buf.data(), n));
+  CloseHandle(h);
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  auto fail = [why](DWORD err) {
+    if (why) *why = Describe(err);
+    return false;
+  };
   HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = bytes.empty() ||
-            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size());
-  return CloseHandle(h) && ok;
+  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), chunk, &written, nullptr);
+    if (!ok || written == 0) {
+      // A write that takes nothing more has met a full disk, whether it says so or not.
+      const DWORD err = ok ? ERROR_DISK_FULL : GetLastError();
+      CloseHandle(h);
+      return fail(err);
+    }
+    bytes.remove_prefix(written);
+  }
+  // A share that writes later tells its failure at the close.
+  if (!CloseHandle(h)) return fail(GetLastError());
+  return true;
 }
 
 namespace {

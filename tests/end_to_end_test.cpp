@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "sys/fs.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -33,4 +34,36 @@ TEST(EndToEnd, ConsoleProgramConvertsADemoInstallation) {
   // --no answers the date question with Cancel: nothing more happens.
   EXPECT_EQ(RunConsoleProgram("run --no --customer 4711" + common), 2);
   UnsetEnv("DRUVO_SMTP_RELAY");
+}
+
+// Folders given relative to the installation's root convert the same files in the same way
+// as full paths, and the run log lands in the program folder meant.
+TEST(EndToEnd, RelativeFoldersRunAsFullPaths) {
+  TempDir dir;
+  CurrentFolderGuard guard;
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  const std::string full = dir / "full";
+  const std::string relative = dir / "relative";
+  for (const std::string& root : {full, relative})
+    ASSERT_EQ(RunConsoleProgram("demo " + Quote(root)), 0);
+  const int fullCode =
+      RunConsoleProgram("run --yes --customer 4711 --program-folder " + Quote(full + "/QMV") +
+                        " --database-folder " + Quote(full + "/DATA"));
+  ASSERT_TRUE(sys::SetCurrentFolder(relative));
+  EXPECT_EQ(
+      RunConsoleProgram("run --yes --customer 4711 --program-folder QMV --database-folder DATA"),
+      fullCode);
+  UnsetEnv("DRUVO_SMTP_RELAY");
+
+  int files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(fs::path(full) / "DATA")) {
+    if (!e.is_regular_file()) continue;
+    const fs::path rel = fs::relative(e.path(), fs::path(full));
+    EXPECT_TRUE(ReadFile((fs::path(relative) / rel).string()) == ReadFile(e.path().string()))
+        << rel << " differs";
+    ++files;
+  }
+  EXPECT_GT(files, 64);  // data files, markers and logs
+  EXPECT_TRUE(Exists(relative + "/QMV/DRUVO.Log"));
+  EXPECT_FALSE(Exists(relative + "/DATA/DRUVO.Log"));
 }

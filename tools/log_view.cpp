@@ -7,44 +7,91 @@
 
 namespace druvo {
 
-std::vector<std::string> SplitLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    char c = bytes[i];
+LineSplitter::LineSplitter(LinePartSink sink, std::size_t maxPart)
+    : sink_(std::move(sink)), maxPart_(maxPart == 0 ? 1 : maxPart) {}
+
+void LineSplitter::Hand(bool ends) {
+  sink_(line_, !begun_, ends);
+  line_.clear();
+  begun_ = !ends;
+}
+
+void LineSplitter::Feed(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const char c = bytes[i];
+    if (afterCr_) {
+      afterCr_ = false;
+      if (c == '\n') {
+        ++i;
+        continue;
+      }
+    }
     if (c == '\r' || c == '\n') {
       // CR, CR LF and a lone LF each end one line: the host's tools write CR LF, but a log
       // copied through another system arrives with LF only and must not become one line.
-      lines.push_back(line);
-      line.clear();
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      // A text box ends its text at a NUL, so a NUL would hide the rest of the view.
-      line += c == '\0' ? ' ' : c;
+      Hand(true);
+      afterCr_ = c == '\r';
+      ++i;
+      continue;
     }
+    // The run of ordinary bytes up to the next terminator, or as much as the part holds.
+    std::size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = bytes.size();
+    end = std::min(end, i + (maxPart_ - line_.size()));
+    const std::size_t from = line_.size();
+    line_.append(bytes.substr(i, end - i));
+    // A text box ends its text at a NUL, so a NUL would hide the rest of the view.
+    for (std::size_t k = from; k < line_.size(); ++k)
+      if (line_[k] == '\0') line_[k] = ' ';
+    i = end;
+    if (line_.size() == maxPart_) Hand(false);
   }
-  if (!line.empty()) lines.push_back(line);
+}
+
+void LineSplitter::Finish() {
+  if (!line_.empty() || begun_) Hand(true);
+  afterCr_ = false;
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  std::string line;
+  LineSplitter splitter(
+      [&](std::string_view part, bool, bool ends) {
+        line += part;
+        if (!ends) return;
+        lines.push_back(std::move(line));
+        line.clear();
+      },
+      bytes.size() + 1);
+  splitter.Feed(bytes);
+  splitter.Finish();
   return lines;
 }
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
-  std::string bytes;
-  if (!sys::ReadWholeFile(path, bytes)) return false;
-  lines = SplitLines(bytes);
-  for (auto& l : lines) l = sys::FromCodePage(l);
+bool ForEachLogLine(const std::string& path, const LinePartSink& sink) {
+  LineSplitter splitter([&](std::string_view part, bool begins, bool ends) {
+    sink(sys::FromCodePage(part), begins, ends);
+  });
+  if (!sys::ReadFileInPieces(path, LineSplitter::kMaxPart,
+                             [&](std::string_view piece) { splitter.Feed(piece); }))
+    return false;
+  splitter.Finish();
   return true;
 }
 
 void AppendLogToView(MainWindow& w, const std::string& path) {
-  std::vector<std::string> lines;
-  if (!ReadTextLines(path, lines)) return;
-  for (const std::string& line : lines) {
-    w.LogAppend(line + "\r\n");
+  // A long line goes to the view in parts: the view keeps its newest characters in the
+  // end just as if the line had come whole, and memory stays bounded.
+  ForEachLogLine(path, [&](std::string_view part, bool begins, bool ends) {
+    w.LogAppend(ends ? std::string(part) + "\r\n" : std::string(part));
     w.view.DoEvents();
-    if (text::Upper(text::FirstChars(line, 5)) == "ERROR" && w.errorCount < 32767) ++w.errorCount;
+    if (begins && text::Upper(text::FirstChars(part, 5)) == "ERROR" && w.errorCount < 32767)
+      ++w.errorCount;
     w.LogCap();
     w.LogCaretToEnd();
-  }
+  });
   w.view.DoEvents();
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
 #include "model/main_window.h"
 #include "model/memory_view.h"
 #include "test_support.h"
@@ -95,4 +98,90 @@ TEST(AppendLogToView, ViewKeepsItsNewestFiftyThousandCharacters) {
   AppendLogToView(h.w, h.Write(huge));
   EXPECT_EQ(h.w.log.Chars(), 50000u);
   EXPECT_EQ(h.w.LogViewText().substr(49995), "END\r\n");
+}
+
+// Fed in pieces of any size and handed in parts of any size, the text gives the same lines
+// as when it is split whole; every line begins once and ends once.
+TEST(LineSplitter, PiecesAndPartsGiveTheSameLines) {
+  std::mt19937 rng(20261208);
+  const char alphabet[] = "ERRORab\r\n\0\x80 ";
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    const int n = static_cast<int>(rng() % 80);
+    for (int i = 0; i < n; ++i) bytes += alphabet[rng() % (sizeof alphabet - 1)];
+    const std::size_t maxPart = 1 + rng() % 6;
+    std::vector<std::string> lines;
+    bool open = false;
+    LineSplitter splitter(
+        [&](std::string_view part, bool begins, bool ends) {
+          EXPECT_LE(part.size(), maxPart);
+          EXPECT_EQ(begins, !open);
+          if (begins) lines.emplace_back();
+          lines.back() += part;
+          open = !ends;
+        },
+        maxPart);
+    for (std::size_t at = 0; at < bytes.size();) {
+      const std::size_t piece = 1 + rng() % 5;
+      splitter.Feed(std::string_view(bytes).substr(at, piece));
+      at += piece;
+    }
+    splitter.Finish();
+    EXPECT_FALSE(open);
+    EXPECT_EQ(lines, SplitLines(bytes));
+  }
+}
+
+// A log of a few MB read in pieces: ERROR lines at and across piece boundaries, a CR LF
+// split by one, a long line handed in parts; every ERROR line counted once, and the view
+// ends as it would after the lines had been appended whole.
+TEST(AppendLogToView, LargeLogInPiecesCountsEveryErrorLineAndKeepsTheTail) {
+  const std::size_t piece = LineSplitter::kMaxPart;
+  std::string bytes;
+  auto padTo = [&](std::size_t offset) {
+    while (bytes.size() + 200 < offset)
+      bytes += "regel " + std::to_string(bytes.size()) + std::string(90, '-') + "\r\n";
+    bytes += std::string(offset - bytes.size() - 2, '.') + "\r\n";
+  };
+  padTo(piece);
+  bytes += "ERROR at the first piece boundary\r\n";
+  padTo(2 * piece - 3);
+  bytes += "ERROR\r\n";  // "ERR" in one piece, "OR" in the next
+  padTo(3 * piece - 1);
+  bytes.back() = 'x';
+  bytes += "\r\nERROR after a CR LF split by the boundary\r\n";
+  bytes += "ERROR long " + std::string(3 * piece, 'x') + "\r\n";
+  bytes += "long " + std::string(piece - 5, 'y') + "ERROR not at a line start\r\n";
+  padTo(3 * 1024 * 1024);
+  bytes += "error in lower case, as the last line without terminator";
+  ASSERT_EQ(bytes.substr(3 * piece - 1, 2), "\r\n");
+
+  int expectedErrors = 0;
+  int parts = 0;  // events run once per part: a line of n bytes comes in n / piece + 1
+  std::string whole;
+  for (const std::string& line : SplitLines(bytes)) {
+    parts += static_cast<int>(line.size() / piece) + 1;
+    expectedErrors +=
+        line.size() >= 5 && (line.compare(0, 5, "ERROR") == 0 || line.compare(0, 5, "error") == 0);
+    whole += line + "\r\n";
+  }
+  ASSERT_EQ(expectedErrors, 5);
+
+  Fixture f;
+  f.w.LogAppend("earlier text\r\n");
+  AppendLogToView(f.w, f.Write(bytes));
+  EXPECT_EQ(f.w.errorCount, expectedErrors);
+  EXPECT_EQ(f.w.log.Chars(), 50000u);
+  EXPECT_TRUE(f.w.LogViewText() == whole.substr(whole.size() - 50000));
+  EXPECT_EQ(f.view.log, f.w.LogViewText());
+  EXPECT_EQ(f.view.caretAtEnd, f.view.log.size());
+  EXPECT_EQ(f.view.events, parts + 1);
+}
+
+TEST(AppendLogToView, AFolderNamedLikeALogIsPassedOver) {
+  Fixture f;
+  std::filesystem::create_directory(f.dir / "QWIMAPD.Log");
+  AppendLogToView(f.w, f.dir / "QWIMAPD.Log");
+  EXPECT_EQ(f.w.LogViewText(), "");
+  EXPECT_EQ(f.view.caretMoves, 0);
 }

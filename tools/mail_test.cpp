@@ -492,3 +492,25 @@ TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
   ASSERT_GT(runLog.size(), 1000u);
   EXPECT_EQ(s.body + "\r\n", runLog);
 }
+
+// A run whose DRUVO.Log cannot be written still mails its log, which says so; exit 6.
+TEST(MailReport, RunLogThatCannotBeWrittenIsInTheMail) {
+  RELAY_OR_SKIP(relay, "accept");
+  testing_support::TempDir dir;
+  const std::string root = dir / "demo";
+  ASSERT_EQ(testing_support::RunConsoleProgram("demo " + testing_support::Quote(root)), 0);
+  std::filesystem::create_directory(dir / "demo/QMV/DRUVO.Log");
+  const std::string to = UniqueRecipient();
+  testing_support::SetEnv("DRUVO_SMTP_RELAY", relay);
+  testing_support::SetEnv("DRUVO_HELPDESK", to);
+  const int code = testing_support::RunConsoleProgram(
+      "run --yes --customer 4711 --program-folder " + testing_support::Quote(dir / "demo/QMV") +
+      " --database-folder " + testing_support::Quote(dir / "demo/DATA"));
+  testing_support::UnsetEnv("DRUVO_SMTP_RELAY");
+  testing_support::UnsetEnv("DRUVO_HELPDESK");
+  EXPECT_EQ(code, 6);
+  const Saved s = SavedFor(to);
+  ASSERT_FALSE(s.raw.empty());
+  const std::string line = "\r\nKan " + (dir / "demo/QMV") + "\\DRUVO.Log niet schrijven: ";
+  EXPECT_NE(s.body.find(line), std::string::npos) << s.body.substr(s.body.size() - 300);
+}

@@ -35,13 +35,13 @@ bool ProbeConversionUtility(MainWindow& w, const std::string& suffix) {
   ShellandWait(w, probe, 0);
 
   if (!sys::IsPresent(logName)) return wrapperNeeded;
-  std::vector<std::string> lines;
-  if (!ReadTextLines(logName, lines)) return wrapperNeeded;
-  for (const std::string& line : lines) {
-    w.LogAppend(line + "\r\n");
+  // Read in pieces, a long line in parts: only a line's first characters can trigger.
+  const bool read = ForEachLogLine(logName, [&](std::string_view part, bool begins, bool ends) {
+    w.LogAppend(ends ? std::string(part) + "\r\n" : std::string(part));
     w.view.DoEvents();
-    if (IsTriggerLine(line)) wrapperNeeded = true;
-  }
+    if (begins && IsTriggerLine(std::string(part))) wrapperNeeded = true;
+  });
+  if (!read) return wrapperNeeded;
   w.LogCaretToEnd();
   w.view.DoEvents();
   return wrapperNeeded;

@@ -150,7 +150,7 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
   std::fflush(out);
   // Only a run that reached its completion sent the mail.
   const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
-                      w.outcome == RunOutcome::kNotRun;
+                      w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed;
   if (mailed) {
     std::fprintf(err, "[mail] %s\n",
                  w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
@@ -218,9 +218,9 @@ int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
 int ExitCodeFor(RunOutcome outcome, int errorCount) {
   switch (outcome) {
     case RunOutcome::kCompleted:
+      return errorCount == 0 ? kExitCompleted : kExitCompletedWithErrors;
     case RunOutcome::kRunLogFailed:
-      return errorCount == 0 && outcome == RunOutcome::kCompleted ? kExitCompleted
-                                                                  : kExitCompletedWithErrors;
+      return kExitRunLogNotWritten;
     case RunOutcome::kAbandoned:
       return kExitAbandoned;
     case RunOutcome::kNotRun:

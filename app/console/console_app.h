@@ -19,6 +19,7 @@ enum ExitCode {
   kExitAbandoned = 3,
   kExitNotRun = 4,
   kExitEndedAtDiskQuestion = 5,
+  kExitRunLogNotWritten = 6,
   kExitLocked = 7,
   kExitUsage = 64,
 };

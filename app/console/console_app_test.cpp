@@ -124,6 +124,8 @@ TEST(ConsoleFrontEnd, ExitCodesForEveryOutcome) {
   EXPECT_EQ(ExitCodeFor(RunOutcome::kAbandoned, 0), 3);
   EXPECT_EQ(ExitCodeFor(RunOutcome::kNotRun, 5), 4);
   EXPECT_EQ(ExitCodeFor(RunOutcome::kEndedAtDiskQuestion, 0), 5);
+  EXPECT_EQ(ExitCodeFor(RunOutcome::kRunLogFailed, 0), 6);
+  EXPECT_EQ(ExitCodeFor(RunOutcome::kRunLogFailed, 3), 6);
 }
 
 TEST(ConsoleFrontEnd, HelpAndVersionGoToStdoutWithZero) {
