@@ -97,15 +97,11 @@ JournalState ReadJournal(const std::string& databaseFolder, RenamePlan& plan) {
   plan.clear();
   const std::string path = JournalPath(databaseFolder);
   if (!sys::IsPresent(path)) return JournalState::kNone;
-  std::string text;
   // A journal is a few kilobytes; anything far larger is not one of ours.
-  constexpr std::size_t kMaxJournal = 4 << 20;
-  bool tooLarge = false;
-  sys::ReadInPieces(path, [&](std::string_view piece) {
-    text.append(piece);
-    tooLarge = text.size() > kMaxJournal;
-    return !tooLarge;
-  });
+  constexpr std::int64_t kMaxJournal = 4 << 20;
+  std::string text;
+  const bool tooLarge = sys::FileSize(path).value_or(0) > kMaxJournal;
+  if (!tooLarge) sys::ReadFileInPieces(path, 64 * 1024, [&](std::string_view piece) { text.append(piece); });
   if (tooLarge || !ParseJournal(text, plan)) {
     plan.clear();
     return JournalState::kTorn;

@@ -13,6 +13,8 @@ namespace druvo {
 
 namespace {
 
+constexpr std::size_t kPiece = 64 * 1024;
+
 std::array<std::uint32_t, 256> MakeTable() {
   std::array<std::uint32_t, 256> table{};
   for (std::uint32_t i = 0; i < 256; ++i) {
@@ -50,10 +52,9 @@ std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes) {
 
 std::optional<Fingerprint> FingerprintOf(const std::string& path) {
   Fingerprint f;
-  const bool ok = sys::ReadInPieces(path, [&](std::string_view piece) {
+  const bool ok = sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
     f.crc = Crc32c(f.crc, piece);
     f.size += static_cast<std::int64_t>(piece.size());
-    return true;
   });
   if (!ok) return std::nullopt;
   return f;
@@ -85,7 +86,7 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
       return;
     record.entries_[std::string(parts[0]) + "\t" + std::string(parts[1])] = f;
   };
-  sys::ReadInPieces(RecordPath(databaseFolder), [&](std::string_view piece) {
+  sys::ReadFileInPieces(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
     for (char c : piece) {
       if (c == '\n') {
         take(line);
@@ -94,7 +95,6 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
         line += c;
       }
     }
-    return true;
   });
   // A last line without its line end was torn by a crash while it was written: passed over.
   return record;
@@ -111,9 +111,8 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
   const std::string path = RecordPath(databaseFolder);
   // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
   bool endsWithLineEnd = true;
-  sys::ReadInPieces(path, [&](std::string_view piece) {
-    endsWithLineEnd = piece.back() == '\n';
-    return true;
+  sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
+    if (!piece.empty()) endsWithLineEnd = piece.back() == '\n';
   });
   std::string line;
   if (!endsWithLineEnd) line += '\n';

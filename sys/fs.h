@@ -76,11 +76,6 @@ bool AppendFileDurably(const std::string& path, std::string_view bytes);
 /// Removes a file; the removal is flushed to disk. True when the file is gone afterwards.
 bool RemoveFileDurably(const std::string& path);
 
-/// Reads a plain file in pieces of at most 64 KiB, in order, without holding more of it.
-/// Stops early when `piece` returns false. False when the file cannot be opened or read,
-/// or is not a regular file (a folder, a FIFO or a device is never opened for reading).
-bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece);
-
 /// Reads a whole file as bytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

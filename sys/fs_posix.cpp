@@ -158,28 +158,6 @@ bool RemoveFileDurably(const std::string& path) {
   return SyncFolder(FolderOf(*r));
 }
 
-bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece) {
-  auto r = Resolve(path, true);
-  if (!r) return false;
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; the type is checked on the open
-  // descriptor, so nothing can be swapped in between.
-  const int fd = open(r->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  char buf[65536];
-  while (ok) {
-    const ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    if (!piece(std::string_view(buf, static_cast<std::size_t>(n)))) break;
-  }
-  close(fd);
-  return ok;
-}
-
-
 std::optional<std::string> FindPlainFile(const std::string& path) {
   if (HasWildcard(path)) return std::nullopt;
   auto r = Resolve(path, true);

@@ -222,22 +222,6 @@ bool RemoveFileDurably(const std::string& path) {
   return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 }
 
-bool ReadInPieces(const std::string& path, const std::function<bool(std::string_view)>& piece) {
-  if (HasWildcard(path)) return false;
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  // Only a file on disk is read: a pipe or a device could block or never end.
-  bool ok = GetFileType(h) == FILE_TYPE_DISK;
-  char buf[65536];
-  DWORD n = 0;
-  while (ok && (ok = ReadFile(h, buf, sizeof buf, &n, nullptr) != 0) && n > 0) {
-    if (!piece(std::string_view(buf, n))) break;
-  }
-  CloseHandle(h);
-  return ok;
-}
-
 bool MakeFolder(const std::string& path) {
   return CreateDirectoryW(Widen(path).c_str(), nullptr) ||
          (GetLastError() == ERROR_ALREADY_EXISTS && FolderExists(path));
