@@ -2,8 +2,10 @@
 
 #include <filesystem>
 
+#include "datafiles/run_lock.h"
 #include "run/start_command.h"
 #include "run_fixture.h"
+#include "sys/file_lock.h"
 
 using namespace druvo;
 using testing_support::NextStart;
@@ -124,4 +126,21 @@ TEST(EarlierRuns, ErrorsOfTheEarlierLogsCountInTheSummary) {
   EXPECT_EQ(f.view.Text(Control::txtBezig), "Conversie voltooid; er zijn 3  fouten gesignaleerd");
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13")), "0306406152;earlier state\r\n");
   EXPECT_EQ(ReadFile(f.Db("QWIMAPD.13_1")), "9780306406157;converted\r\n");
+}
+
+TEST(RunLock, AStartWhileAnotherRunHoldsTheLockTouchesNothing) {
+  RunFixture f;
+  sys::LockStatus status;
+  std::string why;
+  const auto other = sys::FileLock::Take(RunLockPath(f.db), status, why);
+  ASSERT_TRUE(other) << why;
+  f.Start();
+  ASSERT_FALSE(f.view.boxes.empty());
+  EXPECT_EQ(f.view.boxes.back().text, "Er loopt al een conversie op deze database !");
+  EXPECT_EQ(f.view.boxes.back().buttons, Buttons::kOk);
+  EXPECT_EQ(f.w.outcome, RunOutcome::kLocked);
+  EXPECT_TRUE(f.view.IsEnabled(Control::btnStart));
+  EXPECT_TRUE(f.view.IsEnabled(Control::btnCancel));
+  EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
+  EXPECT_FALSE(fs::exists(f.Prog("DRUVO.Log")));
 }

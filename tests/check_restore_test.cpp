@@ -15,6 +15,7 @@
 #include "datafiles/run_lock.h"
 #include "run/restore.h"
 #include "sys/env.h"
+#include "sys/file_lock.h"
 #include "sys/fs.h"
 #include "test_support.h"
 #include "tools/log_view.h"
@@ -93,6 +94,27 @@ TEST(CheckAndRestore, CheckReportsAFreshDemoAndTouchesNothing) {
             2);
   EXPECT_NE(ReadFile(out).find("Klantcode is verplicht !"), std::string::npos);
   EXPECT_EQ(Take(demo.root), before);
+}
+
+TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
+  Demo demo;
+  const std::string out = demo.dir / "check.txt";
+  ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName,
+                                    druvo::EncodeJournal({{"QWIMAPD.DAT", "QWIMAPD.13_1"}})));
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
+  EXPECT_NE(ReadFile(out).find("Onderbroken hernoemplan: 1 hernoemingen"), std::string::npos) << ReadFile(out);
+  EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
+
+  sys::LockStatus status;
+  std::string why;
+  const auto lock = sys::FileLock::Take(druvo::RunLockPath(demo.db), status, why);
+  ASSERT_TRUE(lock) << why;
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 7);
+  EXPECT_EQ(RunConsoleProgram("restore --yes" + demo.options, out), 7);
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options, out), 7);
+  // Nothing was touched: the plan is still unfinished.
+  EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
+  EXPECT_TRUE(Exists(demo.db + "/" + druvo::kJournalFileName));
 }
 
 TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
