@@ -10,7 +10,7 @@ jobs=${JOBS:-2}
 build=${DRUVO_BUILD:-$root/build}
 export WINEPREFIX=$build/wineprefix DRUVO_WINEPREFIX=$build/wineprefix
 
-step() { printf '\n== %s\n' "$*"; }
+step() { printf '\n== %s (%s)\n' "$*" "$(date +%T)"; }
 
 step "Linux build"
 cmake -S . -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDRUVO_WERROR=ON >/dev/null

@@ -189,15 +189,14 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
                                          ? std::vector<std::string>{}
                                          : std::vector<std::string>{"no full repeat"});
 
-  // Every rename and every plan step is a kill point; of the steps repeated per file, every
-  // fourth. Under Wine a run takes seconds: a sample of every kind. DRUVO_CRASH_STRIDE
-  // thins them further (the sanitizer build).
+  // Every step is a kill point. Under Wine a run takes seconds: a sample of every kind.
+  // DRUVO_CRASH_STRIDE thins them (the sanitizer build).
   std::size_t thin = 1;
   if (const char* s = std::getenv("DRUVO_CRASH_STRIDE")) thin = std::max<long>(1, std::atol(s));
   auto strideOf = [&](const std::string& kind) -> std::size_t {
     const bool perFile = kind == kUtilityStep || kind == "record written";
     if (kWindows) return kind == "rename" ? 21 : perFile ? 16 : 1;
-    return (perFile ? 4 : 1) * thin;
+    return thin;
   };
   std::vector<std::size_t> points;
   std::map<std::string, std::size_t> seen;
