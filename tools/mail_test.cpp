@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -467,13 +468,12 @@ TEST(MailReport, RefusedValuesShowTheFailureBox) {
   EXPECT_THROW(empty.Send(closedRelay), MailError);  // no sender, no recipient
 }
 
-// The console program converts a demo installation and mails its whole log to the relay.
-TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
-  RELAY_OR_SKIP(relay, "accept");
-  testing_support::TempDir dir;
-  const std::string root = dir / "demo";
-  ASSERT_EQ(testing_support::RunConsoleProgram("demo " + testing_support::Quote(root)), 0);
-  const std::string to = UniqueRecipient();
+// Writes a demo installation into dir/demo, lets `prepare` change it, and runs the console
+// program on it with its mail going to `to` through `relay`; the program's exit code.
+int RunDemoMailingTo(const testing_support::TempDir& dir, const std::string& relay, const std::string& to,
+                     const std::function<void()>& prepare = {}) {
+  if (testing_support::RunConsoleProgram("demo " + testing_support::Quote(dir / "demo")) != 0) return -1;
+  if (prepare) prepare();
   testing_support::SetEnv("DRUVO_SMTP_RELAY", relay);
   testing_support::SetEnv("DRUVO_HELPDESK", to);
   const int code = testing_support::RunConsoleProgram(
@@ -481,6 +481,15 @@ TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
       " --database-folder " + testing_support::Quote(dir / "demo/DATA"));
   testing_support::UnsetEnv("DRUVO_SMTP_RELAY");
   testing_support::UnsetEnv("DRUVO_HELPDESK");
+  return code;
+}
+
+// The console program converts a demo installation and mails its whole log to the relay.
+TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
+  RELAY_OR_SKIP(relay, "accept");
+  testing_support::TempDir dir;
+  const std::string to = UniqueRecipient();
+  const int code = RunDemoMailingTo(dir, relay, to);
   EXPECT_EQ(code, 1);  // the demo's invalid numbers are ERROR lines
   const Saved s = SavedFor(to);
   ASSERT_FALSE(s.raw.empty());
@@ -497,17 +506,10 @@ TEST(MailReport, WholeRunOfTheConsoleProgramArrivesWithItsLog) {
 TEST(MailReport, RunLogThatCannotBeWrittenIsInTheMail) {
   RELAY_OR_SKIP(relay, "accept");
   testing_support::TempDir dir;
-  const std::string root = dir / "demo";
-  ASSERT_EQ(testing_support::RunConsoleProgram("demo " + testing_support::Quote(root)), 0);
-  std::filesystem::create_directory(dir / "demo/QMV/DRUVO.Log");
   const std::string to = UniqueRecipient();
-  testing_support::SetEnv("DRUVO_SMTP_RELAY", relay);
-  testing_support::SetEnv("DRUVO_HELPDESK", to);
-  const int code = testing_support::RunConsoleProgram(
-      "run --yes --customer 4711 --program-folder " + testing_support::Quote(dir / "demo/QMV") +
-      " --database-folder " + testing_support::Quote(dir / "demo/DATA"));
-  testing_support::UnsetEnv("DRUVO_SMTP_RELAY");
-  testing_support::UnsetEnv("DRUVO_HELPDESK");
+  const int code = RunDemoMailingTo(dir, relay, to, [&] {
+    std::filesystem::create_directory(dir / "demo/QMV/DRUVO.Log");
+  });
   EXPECT_EQ(code, 6);
   const Saved s = SavedFor(to);
   ASSERT_FALSE(s.raw.empty());

@@ -1,7 +1,5 @@
 #include "app/console/console_app.h"
 
-#include <filesystem>
-
 #include "app/console/console_view.h"
 #include "druvo_version.h"
 #include "hostsim/demo.h"
@@ -126,15 +124,6 @@ bool CanAnswer(const RunOptions& o, std::FILE* err, bool interactive) {
   return false;
 }
 
-// A restore makes the database folder current before it reaches the program folder: a
-// folder typed relative to where the command was given is made whole first.
-std::string Whole(const std::string& folder) {
-  if (folder.empty()) return folder;
-  std::error_code ec;
-  const auto whole = std::filesystem::absolute(std::filesystem::path(folder), ec);
-  return ec ? folder : whole.string();
-}
-
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
         bool interactive) {
   RunOptions o;
@@ -190,8 +179,6 @@ int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   RunOptions o;
   if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
   if (!CanAnswer(o, err, interactive)) return kExitRefused;
-  o.programFolder = Whole(o.programFolder);
-  o.databaseFolder = Whole(o.databaseFolder);
 
   ConsoleView view(o.answers, out, err, in);
   MainWindow w(view);
