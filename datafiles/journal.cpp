@@ -131,6 +131,11 @@ std::string LastName(const std::string& name) {
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
+std::string Refused(const PlannedRename& r, const sys::RenameResult& result) {
+  return "Kan " + r.from + " niet hernoemen naar " + LastName(r.to) + ": " +
+         (result.why.empty() ? std::string("onbekende oorzaak") : result.why);
+}
+
 bool RemoveJournal(MainWindow& w) {
   w.BeforeChange("journal removed");
   return sys::RemoveFileDurably(JournalPath(w.sDBPath));
@@ -155,8 +160,7 @@ bool CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
     sys::SetCurrentFolder(from.substr(0, from.find_last_of("\\/")));
     sys::RenameResult result = Rename(w, r);
     if (result.status != sys::RenameStatus::kFailed) continue;
-    Report(w, "Kan " + r.from + " niet hernoemen naar " + LastName(r.to) + ": " +
-                  (result.why.empty() ? std::string("onbekende oorzaak") : result.why));
+    Report(w, Refused(r, result));
   }
   RemoveJournal(w);
   return true;
@@ -182,8 +186,7 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
       ++result.finished;
     } else if (RenameDue(w.sDBPath, r)) {
       result.ok = false;
-      result.why = "Kan " + r.from + " niet hernoemen naar " + LastName(r.to) + ": " +
-                   (rr.why.empty() ? std::string("onbekende oorzaak") : rr.why);
+      result.why = Refused(r, rr);
       break;
     }
   }
