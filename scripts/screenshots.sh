@@ -76,7 +76,12 @@ wait_window() {  # title -> X window id, within 20 s
   for _ in $(seq 1 80); do
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null && fail "DRUVO.exe ended before the window \"$1\" appeared"
+    if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+      local rc=0
+      wait "$pid" || rc=$?
+      pid=
+      fail "DRUVO.exe ended (exit code $rc) before the window \"$1\" appeared"
+    fi
     sleep 0.25
   done
   fail "the window \"$1\" did not appear within 20 s"
