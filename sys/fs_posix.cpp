@@ -121,34 +121,44 @@ bool SyncFolder(const std::string& folder) {
   return ok;
 }
 
-bool WriteAllFd(int fd, std::string_view bytes) {
+// Writes the bytes to the file, opened with `flags` (O_TRUNC or O_APPEND). With `durable`
+// they are flushed to disk, and the folder's entry with them, before it returns. 0, or the
+// errno of the step that failed.
+int WriteBytes(const std::string& path, std::string_view bytes, int flags, bool durable) {
+  auto r = Resolve(path, false);
+  if (!r) return ENOENT;
+  const int fd = open(r->c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
   while (!bytes.empty()) {
     const ssize_t n = write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      // A write that takes nothing more has met a full disk, whether it says so or not.
+      const int err = n < 0 ? errno : ENOSPC;
+      close(fd);
+      return err;
+    }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  return true;
-}
-
-bool WriteDurably(const std::string& path, std::string_view bytes, int flags) {
-  auto r = Resolve(path, false);
-  if (!r) return false;
-  const int fd = open(r->c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = WriteAllFd(fd, bytes) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  return ok && SyncFolder(FolderOf(*r));
+  if (durable && fsync(fd) != 0) {
+    const int err = errno;
+    close(fd);
+    return err;
+  }
+  // A file system that writes later (a network share) tells its failure at the close.
+  if (close(fd) != 0) return errno;
+  if (durable && !SyncFolder(FolderOf(*r))) return errno;
+  return 0;
 }
 
 }  // namespace
 
 bool WriteFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteDurably(path, bytes, O_TRUNC);
+  return WriteBytes(path, bytes, O_TRUNC, true) == 0;
 }
 
 bool AppendFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteDurably(path, bytes, O_APPEND);
+  return WriteBytes(path, bytes, O_APPEND, true) == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
@@ -329,28 +339,9 @@ bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
-  auto fail = [why](int err) {
-    if (why) *why = Describe(err);
-    return false;
-  };
-  auto r = Resolve(path, false);
-  if (!r) return fail(ENOENT);
-  int fd = open(r->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return fail(errno);
-  while (!bytes.empty()) {
-    ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      // A write that takes nothing more has met a full disk, whether it says so or not.
-      int err = n < 0 ? errno : ENOSPC;
-      close(fd);
-      return fail(err);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  // A file system that writes later (a network share) tells its failure at the close.
-  if (close(fd) != 0) return fail(errno);
-  return true;
+  const int err = WriteBytes(path, bytes, O_TRUNC, false);
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
 }
 
 bool MakeFolder(const std::string& path) {

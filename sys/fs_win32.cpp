@@ -163,14 +163,15 @@ bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
   return ok;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
-  auto fail = [why](DWORD err) {
-    if (why) *why = Describe(err);
-    return false;
-  };
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
+namespace {
+
+// Writes the bytes to the file, emptied first or appended to. With `durable` they are on disk
+// when it returns. 0, or the error of the step that failed.
+DWORD WriteBytes(const std::string& path, std::string_view bytes, bool append, bool durable) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                         FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | (durable ? FILE_FLAG_WRITE_THROUGH : 0), nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
@@ -179,41 +180,34 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string
       // A write that takes nothing more has met a full disk, whether it says so or not.
       const DWORD err = ok ? ERROR_DISK_FULL : GetLastError();
       CloseHandle(h);
-      return fail(err);
+      return err;
     }
     bytes.remove_prefix(written);
   }
-  // A share that writes later tells its failure at the close.
-  if (!CloseHandle(h)) return fail(GetLastError());
-  return true;
-}
-
-namespace {
-
-bool WriteDurably(const std::string& path, std::string_view bytes, bool append) {
-  HANDLE h = CreateFileW(Widen(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                         FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  while (ok && !bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-    ok = WriteFile(h, bytes.data(), chunk, &written, nullptr) && written > 0;
-    bytes.remove_prefix(written);
+  if (durable && !FlushFileBuffers(h)) {
+    const DWORD err = GetLastError();
+    CloseHandle(h);
+    return err;
   }
-  ok = ok && FlushFileBuffers(h);
-  return CloseHandle(h) && ok;
+  // A share that writes later tells its failure at the close.
+  if (!CloseHandle(h)) return GetLastError();
+  return 0;
 }
 
 }  // namespace
 
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  const DWORD err = WriteBytes(path, bytes, false, false);
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
+}
+
 bool WriteFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteDurably(path, bytes, false);
+  return WriteBytes(path, bytes, false, true) == 0;
 }
 
 bool AppendFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteDurably(path, bytes, true);
+  return WriteBytes(path, bytes, true, true) == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
