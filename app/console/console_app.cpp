@@ -1,5 +1,7 @@
 #include "app/console/console_app.h"
 
+#include <functional>
+
 #include "app/console/console_view.h"
 #include "druvo_version.h"
 #include "hostsim/demo.h"
@@ -124,27 +126,34 @@ bool CanAnswer(const RunOptions& o, std::FILE* err, bool interactive) {
   return false;
 }
 
-int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-        bool interactive) {
+// A command that may ask questions: the options parsed, questions refused without a
+// terminal, then `command` on a window filled from the options.
+int OnWindow(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+             bool interactive, const std::function<int(MainWindow&)>& command) {
   RunOptions o;
   if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
   if (!CanAnswer(o, err, interactive)) return kExitRefused;
-
   ConsoleView view(o.answers, out, err, in);
   MainWindow w(view);
   FillWindow(w, view, o);
+  return command(w);
+}
 
-  ClickStart(w);
-  std::fprintf(out, "\n");
-  std::fflush(out);
-  // Only a run that reached its completion sent the mail.
-  const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
-                      w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed;
-  if (mailed) {
-    std::fprintf(err, "[mail] %s\n",
-                 w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
-  }
-  return ExitCodeFor(w.outcome, w.errorCount);
+int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+        bool interactive) {
+  return OnWindow(args, out, err, in, interactive, [&](MainWindow& w) {
+    ClickStart(w);
+    std::fprintf(out, "\n");
+    std::fflush(out);
+    // Only a run that reached its completion sent the mail.
+    const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
+                        w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed;
+    if (mailed) {
+      std::fprintf(err, "[mail] %s\n",
+                   w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
+    }
+    return ExitCodeFor(w.outcome, w.errorCount);
+  });
 }
 
 int Check(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -174,17 +183,8 @@ int Check(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) 
   return kExitRefused;
 }
 
-int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-            bool interactive) {
-  RunOptions o;
-  if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
-  if (!CanAnswer(o, err, interactive)) return kExitRefused;
-
-  ConsoleView view(o.answers, out, err, in);
-  MainWindow w(view);
-  FillWindow(w, view, o);
-  const RestoreResult result = RestoreConversion(w);
-  std::fflush(out);
+// The exit code of a restore.
+int ExitCodeFor(RestoreResult result) {
   switch (result) {
     case RestoreResult::kRestored:
       return kExitCompleted;
@@ -198,6 +198,15 @@ int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
       return kExitLocked;
   }
   return kExitRefused;
+}
+
+int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
+            bool interactive) {
+  return OnWindow(args, out, err, in, interactive, [&](MainWindow& w) {
+    const RestoreResult result = RestoreConversion(w);
+    std::fflush(out);
+    return ExitCodeFor(result);
+  });
 }
 
 }  // namespace
