@@ -8,11 +8,16 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <cstdio>
 #include <cstdlib>
 
 #include "sys/fs.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "sys/wide_win32.h"
+#else
 #include <sys/wait.h>
 #endif
 
@@ -105,12 +110,37 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 int RunProgram(const std::string& program, const std::string& args,
                const std::string& stdoutFile) {
 #ifdef _WIN32
-  const std::string out = stdoutFile.empty() ? "NUL" : Quote(stdoutFile);
-  // cmd /c strips one pair of outer quotes.
-  std::string command = "\"";
-  command += Quote(program);
-  command += " " + args + " >" + out + " 2>NUL\"";
-  return std::system(command.c_str());
+  // Started directly rather than through cmd.exe, so that a failure to start says why
+  // instead of ending as cmd's "not recognized" (9009).
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  const std::wstring outName = stdoutFile.empty() ? L"NUL" : sys::Widen(stdoutFile);
+  HANDLE out = CreateFileW(outName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &sa, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = nul;
+  si.hStdOutput = out;
+  si.hStdError = nul;
+  std::wstring line = sys::Widen(Quote(program) + " " + args);
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessW(sys::Widen(program).c_str(), line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+  const DWORD startError = started ? 0 : GetLastError();
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) {
+    std::fprintf(stderr, "cannot start %s: system error %lu\n", program.c_str(), startError);
+    return -1;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  const bool ok = GetExitCodeProcess(pi.hProcess, &code) != 0;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return ok ? static_cast<int>(code) : -1;
 #else
   const std::string out = stdoutFile.empty() ? "/dev/null" : Quote(stdoutFile);
   int rc = std::system((Quote(program) + " " + args + " >" + out + " 2>/dev/null").c_str());

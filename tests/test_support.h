@@ -49,8 +49,8 @@ std::string BinDir();
 /// A built program's path: name + ".exe" on Windows.
 std::string Program(const std::string& name);
 
-/// Runs a program as a process with the arguments as one text (quoted as the shell of the
-/// platform reads them) and returns its exit code. Its stdout goes to `stdoutFile` when one
+/// Runs a program as a process with the arguments as one text (in double quotes where they
+/// hold blanks, as the shell and the C runtime both read them) and returns its exit code. Its stdout goes to `stdoutFile` when one
 /// is named, its stderr nowhere.
 int RunProgram(const std::string& program, const std::string& args,
                const std::string& stdoutFile = "");
@@ -58,7 +58,7 @@ int RunProgram(const std::string& program, const std::string& args,
 /// Runs the console program (druvo, druvo-cli.exe) as RunProgram does.
 int RunConsoleProgram(const std::string& args, const std::string& stdoutFile = "");
 
-/// Puts a text in double quotes for that shell.
+/// Puts a text in double quotes for such an argument text.
 std::string Quote(const std::string& s);
 
 }  // namespace testing_support
