@@ -28,6 +28,9 @@ struct Services {
   /// journal, the record) and before each utility call; empty in the program. A test ends
   /// the process here to prove that a crash at that moment harms nothing.
   std::function<void(std::string_view what)> beforeChange;
+  /// Whether the user asked to end the run after the file in hand (the console program's
+  /// first Ctrl-C); empty: never.
+  std::function<bool()> stopRequested;
   /// Creates the folder selection dialog; empty where the front end has none.
   std::function<std::unique_ptr<FolderDialog>()> newFolderDialog;
   std::string helpdesk;  // recipient, sender and sender name of the mail report
@@ -50,6 +53,7 @@ enum class RunOutcome {
   kRunLogFailed,         // the command reached its end, but the run log could not be written
   kFailed,               // the platform failed before the tolerant mode (reported to the user)
   kLocked,               // another run holds the installation's lock
+  kInterrupted,          // the user ended the run after a file; the rest was not handed over
 };
 
 /// Thrown to end the program at once; caught at the top of the click handler.
@@ -94,6 +98,9 @@ class MainWindow {
   void BeforeChange(std::string_view what) {
     if (services.beforeChange) services.beforeChange(what);
   }
+
+  /// Whether the user asked to end the run after the file in hand.
+  bool StopRequested() const { return services.stopRequested && services.stopRequested(); }
 
   void SetStatus(const std::string& text) { view.SetText(Control::txtBezig, text); }
   std::string Status() { return view.Text(Control::txtBezig); }

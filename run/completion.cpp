@@ -35,6 +35,8 @@ void CompleteRun(MainWindow& w, Summary summary) {
   if (summary != Summary::kNone) {
     if (summary == Summary::kAbandoned) {
       w.SetStatus(" Conversie afgebroken...");
+    } else if (summary == Summary::kInterrupted) {
+      w.SetStatus(" Conversie onderbroken...");
     } else if (w.errorCount == 0) {
       w.SetStatus(" Conversie voltooid...");
     } else {

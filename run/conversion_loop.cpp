@@ -41,8 +41,8 @@ Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& fil
 
 }  // namespace
 
-bool ConversionLoop(MainWindow& w) {
-  if (!CheckDiskSpace(w)) return false;
+LoopEnd ConversionLoop(MainWindow& w) {
+  if (!CheckDiskSpace(w)) return LoopEnd::kAbandoned;
 
   const std::string db = w.view.Text(Control::txtDatabasePath);
   if (!sys::SetCurrentFolder(db) && !w.tolerantMode)
@@ -52,7 +52,13 @@ bool ConversionLoop(MainWindow& w) {
   const int last = w.lastIndex;
   int converted = 0;
   int absent = 0;
+  int left = 0;  // entries not reached because the user asked to stop
   for (int i = 0; i <= last; ++i) {
+    // A stop takes effect between two files, never inside a utility call.
+    if (w.StopRequested()) {
+      left = last + 1 - i;
+      break;
+    }
     FolderStep(w, i);
 
     const std::string status = w.catalogue.descriptions[i] + " (" + std::to_string(i + 1) +
@@ -129,9 +135,10 @@ bool ConversionLoop(MainWindow& w) {
   const int total = last + 1;
   w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +
               " bestanden; niet aanwezig: " + std::to_string(absent) +
-              "; niet omgezet: " + std::to_string(total - converted - absent));
+              "; niet omgezet: " + std::to_string(total - converted - absent - left));
+  if (left > 0) w.LogAppend("; onderbroken, niet aangeboden: " + std::to_string(left));
   w.LogCaretToEnd();
-  return true;
+  return left > 0 ? LoopEnd::kInterrupted : LoopEnd::kCompleted;
 }
 
 }  // namespace druvo

@@ -81,7 +81,7 @@ TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   f.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(f.w));
   ASSERT_TRUE(DetectEarlierRuns(f.w));
-  ASSERT_TRUE(ConversionLoop(f.w));
+  ASSERT_EQ(ConversionLoop(f.w), LoopEnd::kCompleted);
   EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_GT(CountEan13(ReadFile(f.Db("qwimapd.dat"))), 100);
   EXPECT_TRUE(fs::exists(f.Db("QMVWORK/QWIEAPUA.13")));
@@ -132,7 +132,7 @@ TEST(ConversionLoop, NeverConvertsAFileWhoseMarkerIsStillInPlace) {
   fs::copy_file(f.Db("QWIMAPD.13"), g.Db("QWIMAPD.13"));
   g.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(g.w));
-  EXPECT_TRUE(ConversionLoop(g.w));
+  EXPECT_EQ(ConversionLoop(g.w), LoopEnd::kCompleted);
   EXPECT_EQ(ReadFile(g.Db("QWIMAPD.DAT")), converted);
   EXPECT_EQ(ReadFile(g.Db("QWIMAPD.13")), marker);
   EXPECT_NE(g.w.LogViewText().find("QWIMAPD.DAT overgeslagen: QWIMAPD.13 staat er nog"),

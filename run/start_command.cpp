@@ -28,9 +28,20 @@ void RunStartCommand(MainWindow& w) {
     CompleteRun(w, Summary::kNone);
     return;
   }
-  bool completed = ConversionLoop(w);
-  w.outcome = completed ? RunOutcome::kCompleted : RunOutcome::kAbandoned;
-  CompleteRun(w, completed ? Summary::kCompleted : Summary::kAbandoned);
+  switch (ConversionLoop(w)) {
+    case LoopEnd::kCompleted:
+      w.outcome = RunOutcome::kCompleted;
+      CompleteRun(w, Summary::kCompleted);
+      break;
+    case LoopEnd::kAbandoned:
+      w.outcome = RunOutcome::kAbandoned;
+      CompleteRun(w, Summary::kAbandoned);
+      break;
+    case LoopEnd::kInterrupted:
+      w.outcome = RunOutcome::kInterrupted;
+      CompleteRun(w, Summary::kInterrupted);
+      break;
+  }
 }
 
 }  // namespace druvo

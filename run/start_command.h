@@ -18,10 +18,16 @@ bool StartChecks(MainWindow& w);
 /// Phase 2: the run decision (true: the loop runs).
 bool DetectEarlierRuns(MainWindow& w);
 
-/// Phase 3: false when the disk check abandoned the loop.
-bool ConversionLoop(MainWindow& w);
+enum class LoopEnd {
+  kCompleted,    // every entry was handled
+  kAbandoned,    // the disk check found too little space; no entry was handled
+  kInterrupted,  // the user asked to stop; the entries after the one in hand were left alone
+};
 
-enum class Summary { kNone, kCompleted, kAbandoned };
+/// Phase 3.
+LoopEnd ConversionLoop(MainWindow& w);
+
+enum class Summary { kNone, kCompleted, kAbandoned, kInterrupted };
 
 /// Phase 4: summary, label-tool swap, clipboard, run log, mail, Stop enabled.
 void CompleteRun(MainWindow& w, Summary summary);

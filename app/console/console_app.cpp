@@ -147,7 +147,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     std::fflush(out);
     // Only a run that reached its completion sent the mail.
     const bool mailed = w.outcome == RunOutcome::kCompleted || w.outcome == RunOutcome::kAbandoned ||
-                        w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed;
+                        w.outcome == RunOutcome::kNotRun || w.outcome == RunOutcome::kRunLogFailed ||
+                        w.outcome == RunOutcome::kInterrupted;
     if (mailed) {
       std::fprintf(err, "[mail] %s\n",
                    w.mailResult.empty() ? "(niet verstuurd)" : w.mailResult.c_str());
@@ -225,6 +226,8 @@ int ExitCodeFor(RunOutcome outcome, int errorCount) {
       return kExitEndedAtDiskQuestion;
     case RunOutcome::kLocked:
       return kExitLocked;
+    case RunOutcome::kInterrupted:
+      return kExitInterrupted;
     case RunOutcome::kNone:
     case RunOutcome::kRefused:
     case RunOutcome::kNotConfirmed:

@@ -22,6 +22,7 @@ enum ExitCode {
   kExitRunLogNotWritten = 6,
   kExitLocked = 7,
   kExitUsage = 64,
+  kExitInterrupted = 130,
 };
 
 /// The exit code for how the Start command ended, with the error count.
