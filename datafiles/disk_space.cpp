@@ -16,11 +16,8 @@ std::string DriveRoot(const std::string& drive) {
 }
 
 std::int64_t FreeKbFromNumbers(const sys::DiskFreeNumbers& n) {
-  // Clusters are brought to whole multiples of 1024 before the cluster size is applied:
-  // coarse, but it is the figure the help desk knows from earlier runs.
-  double thousands = std::nearbyint(static_cast<double>(n.freeClusters) / 1024.0);
-  return static_cast<std::int64_t>(thousands) *
-         static_cast<std::int64_t>(n.bytesPerSector * n.sectorsPerCluster);
+  // Exact to the byte, then rounded down: a figure that says there is room must mean it.
+  return static_cast<std::int64_t>(n.availableBytes / 1024);
 }
 
 std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes) {
@@ -28,13 +25,11 @@ std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes) {
       std::nearbyint(static_cast<double>(total) + static_cast<double>(bytes + 1023) / 1024.0));
 }
 
-std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
+std::optional<std::int64_t> GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
   sys::DiskFreeNumbers numbers;
-  // A failed query leaves the numbers at 0: the free space is then undetermined.
-  if (!w.services.queryDiskFree(DriveRoot(drive), numbers)) numbers = sys::DiskFreeNumbers{};
+  if (!w.services.queryDiskFree(DriveRoot(drive), numbers)) return std::nullopt;
   return FreeKbFromNumbers(numbers);
 }
-
 
 std::int64_t RequiredKb(MainWindow& w) {
   std::int64_t requiredKb = 0;
@@ -55,19 +50,22 @@ std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb) {
 bool CheckDiskSpace(MainWindow& w) {
   // The database folder itself is measured, not the drive letter in front of it: a folder
   // on a share or on a volume mounted into another drive has the space of its own volume.
-  const std::int64_t freeKb = GetFreeSpaceKb(w, w.sDBPath);
+  const std::optional<std::int64_t> measured = GetFreeSpaceKb(w, w.sDBPath);
   w.SetStatus("Controleren beschikbare schijfruimte");
   const std::int64_t requiredKb = RequiredKb(w);
 
+  // Only a volume that cannot be measured is put to the user; one that is full is too
+  // full, whatever the data files take.
+  const std::int64_t freeKb = measured.value_or(0);
   bool enough;
-  if (freeKb <= 0) {
+  if (!measured) {
     if (w.view.Ask("Voldoende schijfruimte ?", Buttons::kYesNo) != Answer::kYes) {
       w.outcome = RunOutcome::kEndedAtDiskQuestion;
       w.EndProgram();
     }
     enough = true;
   } else {
-    enough = requiredKb <= freeKb;
+    enough = freeKb > 0 && requiredKb <= freeKb;
   }
 
   w.LogAppend(sys::FormatGeneralDate(w.services.now()) + " " + DiskSpaceText(freeKb, requiredKb) +
@@ -76,6 +74,21 @@ bool CheckDiskSpace(MainWindow& w) {
   w.LogCaretToEnd();
   w.view.DoEvents();
   return enough;
+}
+
+std::uint64_t BytesNeededForCall(std::int64_t bytes) {
+  const std::uint64_t size = bytes > 0 ? static_cast<std::uint64_t>(bytes) : 0;
+  return size + size / 10 + (std::uint64_t{1} << 20);
+}
+
+std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
+                                             std::int64_t bytes) {
+  sys::DiskFreeNumbers numbers;
+  if (!w.services.queryDiskFree(folder, numbers)) return std::nullopt;
+  const std::uint64_t needed = BytesNeededForCall(bytes);
+  if (numbers.availableBytes >= needed) return std::nullopt;
+  return "te weinig schijfruimte (" + std::to_string(numbers.availableBytes / 1024) + " Kb vrij, " +
+         std::to_string((needed + 1023) / 1024) + " Kb nodig)";
 }
 
 }  // namespace druvo

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "sys/diskfree.h"
@@ -13,17 +14,16 @@ class MainWindow;
 /// Completes a drive text to a root path: "D" -> "D:\", "D:" -> "D:\", others unchanged.
 std::string DriveRoot(const std::string& drive);
 
-/// Free Kb from the query's four numbers: free clusters / 1024, rounded half to even,
-/// times the cluster size. 64-bit, so 2 TiB and more are measured right.
+/// Free Kb from the query: the bytes this user may still write, in whole Kb (rounded down).
 std::int64_t FreeKbFromNumbers(const sys::DiskFreeNumbers& n);
 
 /// The running total after one more file of `bytes`: total + (bytes + 1023) / 1024,
 /// rounded half to even.
 std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes);
 
-/// Free space in Kb of the volume of a drive ("D", "D:", "D:\") or folder; 0 when the
-/// query fails.
-std::int64_t GetFreeSpaceKb(MainWindow& w, const std::string& drive);
+/// Free space in Kb of the volume of a drive ("D", "D:", "D:\") or folder; nothing when the
+/// query fails (the free space is then undetermined).
+std::optional<std::int64_t> GetFreeSpaceKb(MainWindow& w, const std::string& drive);
 
 /// What the present data files of the catalogue occupy, in Kb as the disk check adds them.
 /// Repaints the window once per entry; changes nothing.
@@ -33,8 +33,21 @@ std::int64_t RequiredKb(MainWindow& w);
 std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb);
 
 /// Compares the free space of the database folder's volume with what the present data files
-/// occupy; asks "Voldoende schijfruimte ?" when the free space is undetermined (No ends the
-/// program). Writes the log line. True when the run may go on.
+/// occupy; asks "Voldoende schijfruimte ?" only when the free space cannot be measured (No
+/// ends the program). A full volume (0 Kb) is too little. Writes the log line. True when the
+/// run may go on.
 bool CheckDiskSpace(MainWindow& w);
+
+/// What one utility call on a data file of `bytes` needs free on its volume: room for the
+/// marker (a copy of the file), for the file's growth (a tenth) and 1 MiB besides.
+std::uint64_t BytesNeededForCall(std::int64_t bytes);
+
+/// Measured right before a utility call on a data file of `bytes` in `folder`: nothing when
+/// its volume holds what the call needs (or cannot be measured, which the disk check has put
+/// to the user already), else why the file is not handed over:
+/// "te weinig schijfruimte (192 Kb vrij, 1236 Kb nodig)". A utility that runs out of room
+/// half-way leaves the shop's only copy torn.
+std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
+                                             std::int64_t bytes);
 
 }  // namespace druvo

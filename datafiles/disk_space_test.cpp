@@ -12,13 +12,10 @@ using testing_support::WriteFile;
 
 namespace {
 
-sys::DiskFreeNumbers Clusters(std::uint64_t freeClusters, std::uint64_t sectors = 8,
-                              std::uint64_t bytes = 512) {
+sys::DiskFreeNumbers Available(std::uint64_t bytes) {
   sys::DiskFreeNumbers n;
-  n.sectorsPerCluster = sectors;
-  n.bytesPerSector = bytes;
-  n.freeClusters = freeClusters;
-  n.totalClusters = freeClusters * 2;
+  n.availableBytes = bytes;
+  n.totalBytes = bytes * 2;
   return n;
 }
 
@@ -53,27 +50,29 @@ TEST(DiskSpace, RootPathsAndDriveChoice) {
   EXPECT_EQ(DriveRoot("\\\\server"), "\\\\server");
 
   Fixture f;
-  f.numbers = Clusters(1000000);
+  f.numbers = Available(4096000000);
   // The database folder itself is measured: a share or a mounted folder has its own space.
   for (const char* folder : {"D:\\Data", "\\\\server\\share\\data", "C:\\Winkel\\Schijf2"}) {
     f.w.sDBPath = folder;
     EXPECT_TRUE(CheckDiskSpace(f.w));
     EXPECT_EQ(f.askedRoot, folder);
   }
-  EXPECT_EQ(GetFreeSpaceKb(f.w, "D:"), 4001792);
+  EXPECT_EQ(GetFreeSpaceKb(f.w, "D:"), 4000000);
   EXPECT_EQ(f.askedRoot, "D:\\");
 }
 
-TEST(DiskSpace, FreeSpaceIsCoarse) {
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(512)), 0);  // 0.5 goes to the even 0
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(513, 8, 512)), 4096);
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(1536)), 2 * 4096);  // 1.5 -> 2
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(2560)), 2 * 4096);  // 2.5 -> 2
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(1000000)), 4001792);
-  // Beyond 2 TiB and beyond 2^31 clusters: no overflow, no negative figure.
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(std::uint64_t{1} << 31)), (std::int64_t{1} << 21) * 4096);
-  EXPECT_EQ(FreeKbFromNumbers(Clusters(std::uint64_t{3} << 30, 128, 512)),
-            std::int64_t{3} * (1 << 20) * 65536);
+// The bytes this user may write, in Kb rounded down, in 64 bits.
+TEST(DiskSpace, FreeSpaceIsExact) {
+  EXPECT_EQ(FreeKbFromNumbers(Available(0)), 0);
+  EXPECT_EQ(FreeKbFromNumbers(Available(1023)), 0);
+  EXPECT_EQ(FreeKbFromNumbers(Available(196608)), 192);  // a small volume, nearly full
+  EXPECT_EQ(FreeKbFromNumbers(Available(4096000000)), 4000000);
+  EXPECT_EQ(FreeKbFromNumbers(Available(std::uint64_t{5} << 41)), std::int64_t{5} << 31);  // 10 TiB
+
+  // The room one utility call needs: the file, a tenth more, and 1 MiB.
+  EXPECT_EQ(BytesNeededForCall(0), 1048576u);
+  EXPECT_EQ(BytesNeededForCall(8000000), 8000000u + 800000u + 1048576u);
+  EXPECT_EQ(BytesNeededForCall(std::int64_t{3} << 30), (std::uint64_t{3} << 30) * 11 / 10 + 1048576u);
 }
 
 TEST(DiskSpace, RequiredSpaceRoundsHalvesToEven) {
@@ -91,8 +90,8 @@ TEST(DiskSpace, ComparesPresentDataFilesWithFreeSpaceAndLogsBoth) {
   WriteFile(f.dir / "QWIMAPD.DAT", std::string(1537, 'x'));       // 2 Kb
   WriteFile(f.dir / "QMVWORK/qwomiswt.dat", std::string(1537, 'x'));  // 2 + 2.5 -> 4
   WriteFile(f.dir / "QWAOMVSQ.D01", std::string(5000, 'x'));      // other suffix: not counted
-  // 4 Kb required against exactly 4 Kb free (1024 clusters of 4 bytes): enough.
-  f.numbers = Clusters(1024, 1, 4);
+  // 4 Kb required against exactly 4 Kb free: enough.
+  f.numbers = Available(4096);
   EXPECT_TRUE(CheckDiskSpace(f.w));
   EXPECT_EQ(f.w.LogViewText(),
             "6-12-2026 18:30:05 Beschikbare schijfruimte : 4 Kb. Vereist : 4 Kb.\r\n\r\n");
@@ -101,14 +100,21 @@ TEST(DiskSpace, ComparesPresentDataFilesWithFreeSpaceAndLogsBoth) {
   EXPECT_TRUE(f.view.boxes.empty());
   EXPECT_EQ(f.view.caretAtEnd, f.view.log.size());
 
-  f.numbers = Clusters(1024, 1, 3);
+  f.numbers = Available(4095);
   EXPECT_FALSE(CheckDiskSpace(f.w));
+  // A full volume is too full even for nothing; it is measured, so nobody is asked.
+  Fixture g;
+  g.numbers = Available(1023);
+  EXPECT_FALSE(CheckDiskSpace(g.w));
+  EXPECT_TRUE(g.view.boxes.empty());
+  EXPECT_NE(g.w.LogViewText().find("Beschikbare schijfruimte : 0 Kb. Vereist : 0 Kb."), std::string::npos);
 }
 
+// Only a query that fails asks.
 TEST(DiskSpace, UndeterminedFreeSpaceAsks) {
   Fixture f;
   f.queryOk = false;
-  f.numbers = Clusters(1000000);
+  f.numbers = Available(4096000000);
   f.view.answers = {Answer::kYes};
   EXPECT_TRUE(CheckDiskSpace(f.w));
   ASSERT_EQ(f.view.boxes.size(), 1u);
@@ -118,7 +124,7 @@ TEST(DiskSpace, UndeterminedFreeSpaceAsks) {
 
   // No ends the program at once, without the log line.
   Fixture g;
-  g.numbers = Clusters(100);  // fewer than 513 clusters: 0 Kb
+  g.queryOk = false;
   g.view.answers = {Answer::kNo};
   EXPECT_THROW(CheckDiskSpace(g.w), ProgramEnded);
   EXPECT_TRUE(g.view.quit);

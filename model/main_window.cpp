@@ -76,6 +76,13 @@ void MainWindow::LogCap() {
 
 void MainWindow::LogCaretToEnd() { view.LogCaretToEnd(); }
 
+void MainWindow::LogError(const std::string& text) {
+  LogAppend("ERROR: " + text + "\r\n");
+  LogCap();
+  LogCaretToEnd();
+  if (errorCount < INT16_MAX) ++errorCount;
+}
+
 void MainWindow::OnLogEditedByUser(const std::string& text) {
   log.Clear();
   log.Append(text);

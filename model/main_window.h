@@ -2,6 +2,7 @@
 // view's text, the load step, Stop and the browse buttons.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,9 @@ class MainWindow {
   /// Keeps the newest kLogCap characters.
   void LogCap();
   void LogCaretToEnd();
+  /// Appends "ERROR: " + text as a line of its own and counts it, as the utility's ERROR
+  /// lines are counted.
+  void LogError(const std::string& text);
   std::string LogViewText() const { return log.Text(); }
   /// The user typed into the log view: the window's text is taken over.
   void OnLogEditedByUser(const std::string& text);
@@ -122,6 +126,9 @@ class MainWindow {
   // The Start command in progress or last run.
   bool runActive = false;
   bool tolerantMode = false;
+  /// Catalogue entries this Start command has named in an ERROR line of their own already
+  /// (a refused repeat preparation): the loop leaves them alone without a second line.
+  std::bitset<kCatalogueSize> entriesReported;
   RunOutcome outcome = RunOutcome::kNone;
   std::string directionDigits;
   std::string mailResult;

@@ -122,12 +122,12 @@ CheckReport CheckInstallation(MainWindow& w) {
                   (locked ? "Er loopt al een conversie op deze database !" : "vrij"));
   ReportJournal(db, lines);
 
-  const std::int64_t freeKb = GetFreeSpaceKb(w, w.sDBPath);
+  const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w, w.sDBPath);
   const std::int64_t requiredKb = RequiredKb(w);
-  std::string disk = "Schijfruimte: " + DiskSpaceText(freeKb, requiredKb);
-  if (freeKb <= 0)
+  std::string disk = "Schijfruimte: " + DiskSpaceText(freeKb.value_or(0), requiredKb);
+  if (!freeKb)
     disk += " Onbekend: een Start vraagt \"Voldoende schijfruimte ?\"";
-  else if (requiredKb > freeKb)
+  else if (*freeKb == 0 || requiredKb > *freeKb)
     disk += " Te weinig: een Start breekt de conversie af.";
   lines.push_back(disk);
 

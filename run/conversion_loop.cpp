@@ -28,10 +28,7 @@ void FolderStep(MainWindow& w, int i) {
 
 // A file the run could not convert: one ERROR line of its own, counted like the utility's.
 void ReportNotConverted(MainWindow& w, const std::string& file, const std::string& why) {
-  w.LogAppend("ERROR: " + file + " is niet omgezet: " + why + "\r\n");
-  w.LogCap();
-  w.LogCaretToEnd();
-  if (w.errorCount < 32767) ++w.errorCount;
+  w.LogError(file + " is niet omgezet: " + why);
 }
 
 Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& file) {
@@ -70,6 +67,9 @@ LoopEnd ConversionLoop(MainWindow& w) {
     w.view.DoEvents();
 
     const std::string file = text::Upper(DataFileName(w.catalogue, i, w.dataFileSuffix));
+    // An entry whose repeat preparation was refused is named in an ERROR line already; it
+    // counts as not converted, whatever its files are now.
+    if (w.entriesReported.test(static_cast<std::size_t>(i))) continue;
     if (!sys::IsPresent(file)) {
       ++absent;
       continue;
@@ -80,9 +80,15 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // state: the file is left alone.
     const std::string marker = MarkerName(w, i, w.directionDigits);
     if (sys::IsPresent(marker)) {
-      w.LogAppend(file + " overgeslagen: " + marker +
-                  " staat er nog, de vorige toestand van het bestand zou verloren gaan\r\n");
-      w.LogCaretToEnd();
+      ReportNotConverted(w, file, marker + " staat er nog, de vorige toestand van het bestand zou verloren gaan");
+      continue;
+    }
+
+    // A utility that runs out of room half-way leaves the file torn: the volume must hold
+    // the marker and the file's growth before the file is handed over, measured now, after
+    // what the files before it took.
+    if (auto lack = LackOfRoomForCall(w, sys::CurrentFolder(), sys::FileSize(file).value_or(0))) {
+      ReportNotConverted(w, file, *lack);
       continue;
     }
 
@@ -116,6 +122,8 @@ LoopEnd ConversionLoop(MainWindow& w) {
       why = program + " is afgebroken";
     } else if (!end.ended) {
       why = program + " is niet klaar";
+    } else if (!sys::IsPresent(file)) {
+      why = file + " is er na de aanroep niet meer";
     } else if (const auto left = FingerprintOf(marker); !left) {
       why = program + " heeft geen " + marker + " achtergelaten";
     } else if (*left != *before) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
+#include "datafiles/disk_space.h"
 #include "run/start_command.h"
 #include "run_fixture.h"
 #include "sys/fs.h"
+#include "sys/text.h"
 
 using namespace druvo;
 using testing_support::CountEan13;
@@ -93,9 +96,7 @@ TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
 TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   RunFixture f;
   f.w.services.queryDiskFree = [](const std::string&, sys::DiskFreeNumbers& n) {
-    n.sectorsPerCluster = 1;
-    n.bytesPerSector = 1;
-    n.freeClusters = 1024;  // 1 Kb
+    n.availableBytes = 1024;
     return true;
   };
   f.Start();
@@ -105,6 +106,40 @@ TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   EXPECT_FALSE(fs::exists(f.Db("rcx.log")));
   EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_EQ(f.view.statusLines.back(), " Conversie afgebroken...");
+}
+
+// Right before each call the volume must hold the file's marker, its growth and 1 MiB: a file
+// it cannot hold is not handed over, and is named in an ERROR line of its own.
+TEST(ConversionLoop, AFileTheVolumeCannotHoldIsNotHandedOver) {
+  RunFixture f;
+  constexpr std::uint64_t kFree = (1u << 20) + 12000;
+  f.w.services.queryDiskFree = [](const std::string&, sys::DiskFreeNumbers& n) {
+    n.availableBytes = kFree;
+    return true;
+  };
+  std::map<std::string, std::string> big;  // the files a call on them would not fit
+  for (const auto& e : fs::recursive_directory_iterator(f.db)) {
+    if (e.path().extension() == ".DAT" || e.path().extension() == ".dat") {
+      if (BytesNeededForCall(static_cast<std::int64_t>(e.file_size())) > kFree)
+        big[e.path().string()] = ReadFile(e.path().string());
+    }
+  }
+  ASSERT_GT(big.size(), 3u);
+  ASSERT_LT(big.size(), 30u);
+  f.Start();
+  const std::string log = f.w.LogViewText();
+  for (const auto& [path, bytes] : big) {
+    const std::string name = fs::path(path).filename().string();
+    if (name == "TRWMIX.DAT") continue;
+    const std::string file = text::Upper(name);
+    const std::string line = "ERROR: " + file + " is niet omgezet: te weinig schijfruimte (1035 Kb vrij, " +
+                             std::to_string((BytesNeededForCall(static_cast<std::int64_t>(bytes.size())) + 1023) / 1024) +
+                             " Kb nodig)\r\n";
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(ReadFile(path), bytes);
+    EXPECT_FALSE(fs::exists(fs::path(path).replace_extension(".13")));
+  }
+  EXPECT_NE(fs::exists(f.Db("QWIMAPD.13")), big.count(f.Db("QWIMAPD.DAT")) > 0);
 }
 
 TEST(ConversionLoop, ProgramFolderWithBlanksAndTheBatchWrapper) {
@@ -135,7 +170,7 @@ TEST(ConversionLoop, NeverConvertsAFileWhoseMarkerIsStillInPlace) {
   EXPECT_EQ(ConversionLoop(g.w), LoopEnd::kCompleted);
   EXPECT_EQ(ReadFile(g.Db("QWIMAPD.DAT")), converted);
   EXPECT_EQ(ReadFile(g.Db("QWIMAPD.13")), marker);
-  EXPECT_NE(g.w.LogViewText().find("QWIMAPD.DAT overgeslagen: QWIMAPD.13 staat er nog"),
+  EXPECT_NE(g.w.LogViewText().find("ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.13 staat er nog"),
             std::string::npos);
   EXPECT_TRUE(fs::exists(g.Db("QWAOMVSQ.13")));  // the others are converted
 }

@@ -19,6 +19,7 @@ void ClickStart(MainWindow& w) {
 
 void RunStartCommand(MainWindow& w) {
   w.tolerantMode = false;
+  w.entriesReported.reset();
   if (!StartChecks(w)) return;
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);

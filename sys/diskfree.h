@@ -1,4 +1,4 @@
-// The free space of a folder's volume, as the four numbers of Windows' GetDiskFreeSpace.
+// The free space of a folder's volume.
 #pragma once
 
 #include <cstdint>
@@ -7,18 +7,14 @@
 namespace sys {
 
 struct DiskFreeNumbers {
-  std::uint64_t sectorsPerCluster = 0;
-  std::uint64_t bytesPerSector = 0;
-  std::uint64_t freeClusters = 0;
-  std::uint64_t totalClusters = 0;
+  std::uint64_t availableBytes = 0;  // what this user may still write (quotas counted)
+  std::uint64_t totalBytes = 0;
 };
 
 /// Queries the volume that holds a folder ("D:\Data", "\\server\share\data", a folder on
 /// which another volume is mounted) or a drive root ("D:\"); an empty text means the
-/// current folder. The free clusters are those the program may use (quotas counted).
-/// On POSIX the folder is read as every path is (X: is the root) and measured by statvfs,
-/// whose numbers are mapped to sectors of 512 bytes (or of the fragment size when that is
-/// not a multiple of 512) and clusters of the fragment size.
+/// current folder. On POSIX the folder is read as every path is (X: is the root) and
+/// measured by statvfs. False when the system cannot say.
 bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out);
 
 }  // namespace sys

@@ -11,16 +11,9 @@ bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
   auto path = ResolveExisting(folder.empty() ? "." : folder);
   struct statvfs st;
   if (!path || statvfs(path->c_str(), &st) != 0) return false;
-  std::uint64_t frag = st.f_frsize ? st.f_frsize : st.f_bsize;
-  if (frag % 512 == 0) {
-    out.bytesPerSector = 512;
-    out.sectorsPerCluster = frag / 512;
-  } else {
-    out.bytesPerSector = frag;
-    out.sectorsPerCluster = 1;
-  }
-  out.freeClusters = st.f_bavail;
-  out.totalClusters = st.f_blocks;
+  const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+  out.availableBytes = static_cast<std::uint64_t>(st.f_bavail) * unit;
+  out.totalBytes = static_cast<std::uint64_t>(st.f_blocks) * unit;
   return true;
 }
 

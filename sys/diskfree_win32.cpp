@@ -11,25 +11,11 @@ bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
   // the drive letter in front of it. A share name needs its trailing backslash.
   std::wstring path = Widen(folder);
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
-  const wchar_t* name = path.empty() ? nullptr : path.c_str();
   ULARGE_INTEGER available{}, total{}, totalFree{};
-  if (!GetDiskFreeSpaceExW(name, &available, &total, &totalFree)) return false;
-
-  // The cluster size comes from the same volume's root; where it cannot be read, the
-  // common 4096-byte cluster stands in (the figure only gets coarser or finer).
-  DWORD sectors = 8, bytes = 512, freeClusters = 0, clusters = 0;
-  wchar_t volume[MAX_PATH + 1];
-  if (!GetVolumePathNameW(name ? name : L".", volume, MAX_PATH + 1) ||
-      !GetDiskFreeSpaceW(volume, &sectors, &bytes, &freeClusters, &clusters) || sectors == 0 ||
-      bytes == 0) {
-    sectors = 8;
-    bytes = 512;
-  }
-  const std::uint64_t cluster = std::uint64_t{sectors} * bytes;
-  out.sectorsPerCluster = sectors;
-  out.bytesPerSector = bytes;
-  out.freeClusters = available.QuadPart / cluster;
-  out.totalClusters = total.QuadPart / cluster;
+  if (!GetDiskFreeSpaceExW(path.empty() ? nullptr : path.c_str(), &available, &total, &totalFree))
+    return false;
+  out.availableBytes = available.QuadPart;
+  out.totalBytes = total.QuadPart;
   return true;
 }
 
