@@ -2,21 +2,23 @@
 
 #include <charconv>
 
+#include "model/catalogue.h"
 #include "model/main_window.h"
 #include "sys/fs.h"
+#include "sys/text.h"
 
 namespace druvo {
 
 namespace {
 
-constexpr std::string_view kHeader = "DRUVO rename plan 1";
+constexpr std::string_view kHeader = "DRUVO rename plan 2";
+// The version before: one rename per line, the label tool named by its full path.
+constexpr std::string_view kHeaderV1 = "DRUVO rename plan 1";
+constexpr std::string_view kWorkPrefix = "QMVWORK\\";
+constexpr std::int64_t kMaxJournal = 4 << 20;  // a journal is a few kilobytes
 
 std::string JournalPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kJournalFileName;
-}
-
-bool IsFullPath(const std::string& name) {
-  return (name.size() >= 2 && name[1] == ':') || (!name.empty() && (name[0] == '\\' || name[0] == '/'));
 }
 
 // Names may hold any character but the line end and the separator.
@@ -52,22 +54,99 @@ bool Unescape(std::string_view s, std::string& out) {
   return true;
 }
 
-void Report(MainWindow& w, const std::string& line) {
-  w.LogAppend(line + "\r\n");
-  w.LogCap();
-  w.LogCaretToEnd();
+bool ParseCount(std::string_view s, std::size_t& n) {
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+  return ec == std::errc() && p == s.data() + s.size() && !s.empty();
+}
+
+// "from<TAB>to", both unescaped and not empty.
+bool ParsePair(std::string_view line, PlannedRename& r) {
+  const auto tab = line.find('\t');
+  return tab != std::string_view::npos && Unescape(line.substr(0, tab), r.from) &&
+         Unescape(line.substr(tab + 1), r.to) && !r.from.empty() && !r.to.empty();
+}
+
+// A name of the version before, given by full path: the label tool in the program folder.
+void FromFullPath(std::string& name, PlanFolder& folder, const std::string& programFolder) {
+  const auto slash = name.find_last_of("\\/");
+  if (slash == std::string::npos || programFolder.empty()) return;
+  auto canonical = [](std::string s) {
+    for (char& c : s) c = c == '/' ? '\\' : c;
+    while (!s.empty() && s.back() == '\\') s.pop_back();
+    return text::Upper(s);
+  };
+  if (canonical(name.substr(0, slash)) != canonical(programFolder)) return;
+  name = name.substr(slash + 1);
+  folder = PlanFolder::kProgram;
+}
+
+bool IsDecimal(std::string_view s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// What an administration number may add to ".D": no separator, stream, wildcard or control
+// character, as the start checks allow it.
+bool SuffixTail(std::string_view s) {
+  if (text::CountChars(std::string(s)) > 2) return false;
+  for (unsigned char c : s) {
+    if (c < 0x20 || c == 0x7F) return false;
+    if (std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return text::Upper(std::string(a)) == text::Upper(std::string(b));
 }
 
 }  // namespace
 
+bool NameInInstallation(const FileCatalogue& catalogue, PlanFolder folder, std::string_view name) {
+  if (folder == PlanFolder::kProgram)
+    return SameName(name, "LMPR.EXE") || SameName(name, "LMPR10.EXE") || SameName(name, "LMPR13.EXE");
+  bool work = false;
+  if (name.size() > kWorkPrefix.size() && SameName(name.substr(0, kWorkPrefix.size()), kWorkPrefix)) {
+    work = true;
+    name.remove_prefix(kWorkPrefix.size());
+  }
+  // One name in its entry's folder: nothing that leads elsewhere.
+  if (name.find_first_of("\\/:") != std::string_view::npos) return false;
+  const auto dot = name.find('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view base = name.substr(0, dot);
+  const std::string_view ext = name.substr(dot + 1);
+  int index = -1;
+  for (int i = 0; i < kCatalogueSize; ++i)
+    if (SameName(base, catalogue.baseNames[i])) index = i;
+  if (index < 0 || InWorkFolder(index) != work) return false;
+  const std::string_view digits = ext.substr(0, 2);
+  if (digits == "13" || digits == "10") {
+    if (ext.size() == 2) return true;  // the marker
+    const std::string_view n = ext.substr(2);
+    if (n.size() < 2 || n[0] != '_' || !IsDecimal(n.substr(1)) || n[1] == '0' || n.size() > 5) return false;
+    return true;  // a set-aside name, _1 to _9999
+  }
+  // The data file: ".dat" in the work folder, the administration's suffix elsewhere.
+  if (work) return SameName(ext, "DAT");
+  return !ext.empty() && (ext[0] == 'D' || ext[0] == 'd') && SuffixTail(ext.substr(1));
+}
+
 std::string EncodeJournal(const RenamePlan& plan) {
   std::string text = std::string(kHeader) + "\n";
-  for (const auto& r : plan) text += Escape(r.from) + "\t" + Escape(r.to) + "\n";
-  text += "END " + std::to_string(plan.size()) + "\n";
+  std::size_t count = 0;
+  for (const PlanEntry& e : plan) {
+    text += "E\n";
+    for (const PlannedRename& r : e.renames) {
+      text += r.folder == PlanFolder::kProgram ? "P\t" : "D\t";
+      text += Escape(r.from) + "\t" + Escape(r.to) + "\n";
+      ++count;
+    }
+  }
+  text += "END " + std::to_string(count) + "\n";
   return text;
 }
 
-bool ParseJournal(std::string_view text, RenamePlan& plan) {
+bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& programFolder) {
   plan.clear();
   std::vector<std::string_view> lines;
   while (!text.empty()) {
@@ -76,64 +155,94 @@ bool ParseJournal(std::string_view text, RenamePlan& plan) {
     lines.push_back(text.substr(0, nl));
     text.remove_prefix(nl + 1);
   }
-  if (lines.size() < 2 || lines.front() != kHeader) return false;
+  if (lines.size() < 2) return false;
+  const bool v1 = lines.front() == kHeaderV1;
+  if (!v1 && lines.front() != kHeader) return false;
   const std::string_view end = lines.back();
   std::size_t count = 0;
-  if (end.substr(0, 4) != "END ") return false;
-  auto [p, ec] = std::from_chars(end.data() + 4, end.data() + end.size(), count);
-  if (ec != std::errc() || p != end.data() + end.size() || count != lines.size() - 2) return false;
+  if (end.substr(0, 4) != "END " || !ParseCount(end.substr(4), count)) return false;
+  std::size_t renames = 0;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-    const auto tab = lines[i].find('\t');
+    const std::string_view line = lines[i];
     PlannedRename r;
-    if (tab == std::string_view::npos || !Unescape(lines[i].substr(0, tab), r.from) ||
-        !Unescape(lines[i].substr(tab + 1), r.to) || r.from.empty() || r.to.empty())
-      return false;
-    plan.push_back(std::move(r));
+    if (v1) {
+      if (!ParsePair(line, r)) return false;
+      FromFullPath(r.from, r.folder, programFolder);
+      PlanFolder toFolder = PlanFolder::kDatabase;
+      FromFullPath(r.to, toFolder, programFolder);
+      if (toFolder != r.folder) return false;
+      plan.push_back({{r}});
+    } else if (line == "E") {
+      plan.emplace_back();
+      continue;
+    } else {
+      if (plan.empty() || line.size() < 2 || line[1] != '\t' || (line[0] != 'D' && line[0] != 'P') ||
+          !ParsePair(line.substr(2), r))
+        return false;
+      r.folder = line[0] == 'P' ? PlanFolder::kProgram : PlanFolder::kDatabase;
+      plan.back().renames.push_back(std::move(r));
+    }
+    ++renames;
   }
-  return true;
+  return renames == count;
 }
 
-JournalState ReadJournal(const std::string& databaseFolder, RenamePlan& plan) {
+JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* foreign) {
   plan.clear();
-  const std::string path = JournalPath(databaseFolder);
+  const std::string path = JournalPath(w.sDBPath);
   if (!sys::IsPresent(path)) return JournalState::kNone;
-  // A journal is a few kilobytes; anything far larger is not one of ours.
-  constexpr std::int64_t kMaxJournal = 4 << 20;
   std::string text;
   const bool tooLarge = sys::FileSize(path).value_or(0) > kMaxJournal;
   if (!tooLarge) sys::ReadFileInPieces(path, 64 * 1024, [&](std::string_view piece) { text.append(piece); });
-  if (tooLarge || !ParseJournal(text, plan)) {
+  // Torn by a crash while it was written, it lacks its last line; anything else that cannot
+  // be read is not a journal this program wrote.
+  const bool ended = text.size() >= 2 && text.back() == '\n' &&
+                     text.rfind("\nEND ") != std::string::npos &&
+                     text.find('\n', text.rfind("\nEND ") + 1) == text.size() - 1;
+  if (!tooLarge && !ParseJournal(text, plan, w.sExePath)) {
     plan.clear();
-    return JournalState::kTorn;
+    if (!ended) return JournalState::kTorn;
+    if (foreign) *foreign = "de inhoud is geen hernoemplan";
+    return JournalState::kForeign;
+  }
+  if (tooLarge) {
+    if (foreign) *foreign = "het is te groot voor een hernoemplan";
+    return JournalState::kForeign;
+  }
+  for (const PlanEntry& e : plan) {
+    for (const PlannedRename& r : e.renames) {
+      if (NameInInstallation(w.catalogue, r.folder, r.from) && NameInInstallation(w.catalogue, r.folder, r.to))
+        continue;
+      if (foreign) *foreign = r.from + " -> " + r.to;
+      plan.clear();
+      return JournalState::kForeign;
+    }
   }
   return JournalState::kComplete;
 }
 
-std::string PlannedPath(const std::string& databaseFolder, const std::string& name) {
-  return IsFullPath(name) ? name : databaseFolder + "\\" + name;
+std::string PlannedFrom(const MainWindow& w, const PlannedRename& r) {
+  return (r.folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + r.from;
 }
 
-bool RenameDue(const std::string& databaseFolder, const PlannedRename& r) {
-  return sys::IsPresent(PlannedPath(databaseFolder, r.from)) &&
-         !sys::ResolveExisting(PlannedPath(databaseFolder, r.to));
+std::string PlannedTo(const MainWindow& w, const PlannedRename& r) {
+  return (r.folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + r.to;
+}
+
+bool RenameDue(const MainWindow& w, const PlannedRename& r) {
+  return sys::IsPresent(PlannedFrom(w, r)) && !sys::ResolveExisting(PlannedTo(w, r));
 }
 
 namespace {
 
 sys::RenameResult Rename(MainWindow& w, const PlannedRename& r) {
-  const std::string from = PlannedPath(w.sDBPath, r.from);
-  const std::string to = PlannedPath(w.sDBPath, r.to);
+  const std::string from = PlannedFrom(w, r);
+  const std::string to = PlannedTo(w, r);
   return w.services.rename ? w.services.rename(from, to) : sys::RenameNoReplace(from, to);
 }
 
-std::string LastName(const std::string& name) {
-  const auto slash = name.find_last_of("\\/");
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-std::string Refused(const PlannedRename& r, const sys::RenameResult& result) {
-  return "Kan " + r.from + " niet hernoemen naar " + LastName(r.to) + ": " +
-         (result.why.empty() ? std::string("onbekende oorzaak") : result.why);
+std::string Reason(const sys::RenameResult& result) {
+  return result.why.empty() ? std::string("onbekende oorzaak") : result.why;
 }
 
 bool RemoveJournal(MainWindow& w) {
@@ -141,62 +250,154 @@ bool RemoveJournal(MainWindow& w) {
   return sys::RemoveFileDurably(JournalPath(w.sDBPath));
 }
 
+void Report(MainWindow& w, const std::string& line) {
+  w.LogAppend(line + "\r\n");
+  w.LogCap();
+  w.LogCaretToEnd();
+}
+
+struct EntryOutcome {
+  int renamed = 0;
+  bool refused = false;
+  bool stopped = false;
+  std::string name;  // refused: the name that was not renamed; stopped: the one not put back
+  std::string why;
+};
+
+// Makes one entry's due renames. When the system refuses one, the renames of the entry that
+// are made (now, or before a crash) are undone in reverse, by the same rule: a rename back
+// is made when its source is there and its target free. Made from the entry's folder, as the
+// host's own tools work.
+EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
+  EntryOutcome out;
+  for (std::size_t k = 0; k < e.renames.size(); ++k) {
+    const PlannedRename& r = e.renames[k];
+    if (!RenameDue(w, r)) continue;
+    const std::string from = PlannedFrom(w, r);
+    sys::SetCurrentFolder(from.substr(0, from.find_last_of("\\/")));
+    const sys::RenameResult result = Rename(w, r);
+    if (result.ok()) ++out.renamed;
+    // A taken target or a vanished source is skipped, as the plan's own guards would have
+    // skipped it; the never-overwriting rename keeps both files.
+    if (result.status != sys::RenameStatus::kFailed) continue;
+    out.refused = true;
+    out.name = r.from;
+    out.why = Reason(result);
+    for (std::size_t j = k; j-- > 0;) {
+      const PlannedRename back{e.renames[j].folder, e.renames[j].to, e.renames[j].from};
+      if (!RenameDue(w, back)) continue;
+      const sys::RenameResult undo = Rename(w, back);
+      if (undo.ok()) continue;
+      out.stopped = true;
+      out.name = back.from;
+      out.why = Reason(undo);
+      return out;
+    }
+    return out;
+  }
+  return out;
+}
+
+std::string Describe(const std::string& name, const std::string& why) {
+  return name + " kan niet worden hernoemd (" + why + ")";
+}
+
+std::string StoppedText(const EntryOutcome& o) {
+  return o.name + " kan niet worden teruggezet (" + o.why + "); het hernoemplan blijft in " +
+         kJournalFileName + " staan en de volgende Start maakt het af.";
+}
+
+// A journal that names files outside the installation is kept for whoever wants to see it,
+// under the first free DRUVO.JNL_<n>, and never carried out.
+std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+  const std::string journal = JournalPath(w.sDBPath);
+  std::string why = "onbekende oorzaak";
+  for (int n = 1; n <= 9999; ++n) {
+    const std::string aside = journal + "_" + std::to_string(n);
+    if (sys::ResolveExisting(aside)) continue;
+    const sys::RenameResult r = sys::RenameNoReplace(journal, aside);
+    if (r.ok())
+      return std::string(kJournalFileName) + " in " + w.sDBPath +
+             " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
+             "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
+             "; controleer de bestanden en druk opnieuw op Start.";
+    if (r.status != sys::RenameStatus::kTargetTaken) {
+      why = Reason(r);
+      break;
+    }
+  }
+  return std::string(kJournalFileName) + " in " + w.sDBPath +
+         " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
+         ") en kan niet opzij worden gezet (" + why + "); verwijder het en druk opnieuw op Start.";
+}
+
 }  // namespace
 
-bool CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
-  if (plan.empty()) return true;
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
+  PlanResult result;
+  std::size_t renames = 0;
+  for (const PlanEntry& e : plan) renames += e.renames.size();
+  if (renames == 0) return result;
   w.BeforeChange("journal written");
   if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan))) {
     RemoveJournal(w);
     Report(w, "Kan " + JournalPath(w.sDBPath) + " niet schrijven; er is niets hernoemd.");
-    return false;
+    result.journalWritten = false;
+    return result;
   }
-  for (const auto& r : plan) {
-    // A taken target or a vanished source is skipped just as the plan's own guards would
-    // have skipped it; the never-overwriting rename keeps both files.
-    if (!RenameDue(w.sDBPath, r)) continue;
-    // Each rename is made from its entry's folder, as the host's own tools work.
-    const std::string from = PlannedPath(w.sDBPath, r.from);
-    sys::SetCurrentFolder(from.substr(0, from.find_last_of("\\/")));
-    sys::RenameResult result = Rename(w, r);
-    if (result.status != sys::RenameStatus::kFailed) continue;
-    Report(w, Refused(r, result));
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    const EntryOutcome o = CarryOutEntry(w, plan[i]);
+    if (o.stopped) {
+      result.stopped = true;
+      result.why = StoppedText(o);
+      return result;  // the journal stays
+    }
+    if (o.refused) result.refused.push_back({i, o.name, o.why});
   }
   RemoveJournal(w);
-  return true;
+  return result;
 }
 
 FinishResult FinishUnfinishedPlan(MainWindow& w) {
   FinishResult result;
   RenamePlan plan;
-  const JournalState state = ReadJournal(w.sDBPath, plan);
-  if (state == JournalState::kNone) return result;
-  if (state == JournalState::kTorn) {
-    // Torn while it was written: its renames had not begun.
-    if (!RemoveJournal(w)) {
+  std::string foreign;
+  switch (ReadJournal(w, plan, &foreign)) {
+    case JournalState::kNone:
+      return result;
+    case JournalState::kTorn:
+      // Torn while it was written: its renames had not begun.
+      if (!RemoveJournal(w)) {
+        result.ok = false;
+        result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
+      }
+      return result;
+    case JournalState::kForeign:
       result.ok = false;
-      result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
-    }
-    return result;
-  }
-  for (const auto& r : plan) {
-    if (!RenameDue(w.sDBPath, r)) continue;
-    sys::RenameResult rr = Rename(w, r);
-    if (rr.ok()) {
-      ++result.finished;
-    } else if (RenameDue(w.sDBPath, r)) {
-      result.ok = false;
-      result.why = Refused(r, rr);
+      result.why = SetForeignJournalAside(w, foreign);
+      return result;
+    case JournalState::kComplete:
       break;
+  }
+  for (const PlanEntry& e : plan) {
+    const EntryOutcome o = CarryOutEntry(w, e);
+    result.finished += o.renamed;
+    if (o.stopped) {
+      result.ok = false;
+      result.why = StoppedText(o);
+      return result;  // the journal stays
+    }
+    if (o.refused) {
+      result.refused.push_back(Describe(o.name, o.why));
+      Report(w, "Onderbroken hernoemplan: " + Describe(o.name, o.why) +
+                    "; de bestanden staan weer zoals voor dat deel van het plan.");
     }
   }
-  if (result.ok) {
-    Report(w, "Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
-                  (result.finished == 1 ? " bestand hernoemd." : " bestanden hernoemd."));
-    if (!RemoveJournal(w)) {
-      result.ok = false;
-      result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
-    }
+  Report(w, "Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
+                (result.finished == 1 ? " bestand hernoemd." : " bestanden hernoemd."));
+  if (!RemoveJournal(w)) {
+    result.ok = false;
+    result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
   }
   return result;
 }

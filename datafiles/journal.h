@@ -1,7 +1,11 @@
-// Rename plans that survive a crash. A repeat preparation (or a restore) writes its whole
-// plan to DRUVO.JNL in the database folder and flushes it before the first rename; the
-// journal goes once the plan is done. A Start that finds one finishes it first, so a crash
-// between two renames of one entry never leaves a data file missing.
+// Rename plans that survive a crash. A repeat preparation, a restore or the label-tool swap
+// writes its whole plan to DRUVO.JNL in the database folder and flushes it before the first
+// rename; the journal goes once the plan is done. A Start that finds one finishes it first,
+// so a crash between two renames of one entry never leaves a data file missing.
+//
+// A plan is made of entries (one catalogue entry, or the label tool), each a few renames that
+// are made whole or not at all: when the system refuses one, the entry's renames already made
+// are undone at once, so the files are back under their own names.
 #pragma once
 
 #include <string>
@@ -11,48 +15,94 @@
 namespace druvo {
 
 class MainWindow;
+struct FileCatalogue;
 
 constexpr char kJournalFileName[] = "DRUVO.JNL";
 
-/// One rename of a plan. A relative path is below the database folder ("QMVWORK\X.DAT"),
-/// as the host's folders are; a full path stands as it is (the program folder's label tool).
+/// The folder a planned name lies in.
+enum class PlanFolder {
+  kDatabase,  // below the database folder: "QWIMAPD.DAT", "QMVWORK\QWOMISWT.13_1"
+  kProgram,   // in the program folder: the label tool's "LMPR.EXE", "LMPR10.EXE", "LMPR13.EXE"
+};
+
 struct PlannedRename {
-  std::string from;
+  PlanFolder folder = PlanFolder::kDatabase;
+  std::string from;  // relative to its folder
   std::string to;
   bool operator==(const PlannedRename&) const = default;
 };
-using RenamePlan = std::vector<PlannedRename>;
+
+/// The renames of one entry, in order.
+struct PlanEntry {
+  std::vector<PlannedRename> renames;
+  bool operator==(const PlanEntry&) const = default;
+};
+using RenamePlan = std::vector<PlanEntry>;
+
+/// Whether a plan may name this file: a data file (any administration's suffix), a marker or
+/// a set-aside name of a catalogue entry, in that entry's own folder below the database
+/// folder ("QMVWORK\" for the work folder's entries); or one of the label tool's three names
+/// in the program folder. Nothing else: no other folder, no "..", no drive or root, no stream,
+/// never DRUVO's own files, never the host's other files.
+bool NameInInstallation(const FileCatalogue& catalogue, PlanFolder folder, std::string_view name);
 
 /// The journal's text, and back. Parsing fails (false) for a journal that was torn while it
-/// was written: it ends with a line naming how many renames it holds.
+/// was written: it ends with a line naming how many renames it holds. A journal written by
+/// the version before (one rename per line, the label tool by full path) is read too.
 std::string EncodeJournal(const RenamePlan& plan);
-bool ParseJournal(std::string_view text, RenamePlan& plan);
+bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& programFolder = {});
 
-enum class JournalState { kNone, kComplete, kTorn };
+enum class JournalState {
+  kNone,
+  kComplete,
+  kTorn,     // torn while it was written: none of its renames had begun
+  kForeign,  // whole, but naming a file outside the installation: never carried out
+};
 
-/// Reads the journal of a database folder.
-JournalState ReadJournal(const std::string& databaseFolder, RenamePlan& plan);
+/// Reads the journal of w.sDBPath, its names held against w's catalogue. `foreign` gets the
+/// first line that names a file outside the installation.
+JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* foreign = nullptr);
 
-/// Full path of a planned name.
-std::string PlannedPath(const std::string& databaseFolder, const std::string& name);
+/// Full paths of a planned rename's two names.
+std::string PlannedFrom(const MainWindow& w, const PlannedRename& r);
+std::string PlannedTo(const MainWindow& w, const PlannedRename& r);
 
 /// A rename is due when its source is present and its target is not.
-bool RenameDue(const std::string& databaseFolder, const PlannedRename& r);
+bool RenameDue(const MainWindow& w, const PlannedRename& r);
 
-/// Writes the plan, carries it out and removes the journal. Every due rename is made through
-/// w.services.rename (never overwriting); one the system refuses is told in the log view and
-/// the next follows. False, with nothing renamed, when the journal cannot be written.
-bool CarryOutPlan(MainWindow& w, const RenamePlan& plan);
+/// An entry whose renames could not all be made. Its renames already made were undone.
+struct EntryRefusal {
+  std::size_t entry = 0;  // index in the plan
+  std::string name;       // the planned name the system would not rename ("QMVWORK\X.13")
+  std::string why;        // what the system said, in Dutch
+};
+
+struct PlanResult {
+  bool journalWritten = true;  // false: nothing was renamed, the log view says why
+  std::vector<EntryRefusal> refused;
+  /// The undo of a refused entry was refused too: the journal stays, so that the next
+  /// Start finishes the plan, and nothing more may be touched now. `why` names the file.
+  bool stopped = false;
+  std::string why;
+};
+
+/// Writes the plan, carries it out entry by entry and removes the journal. Every due rename
+/// is made through w.services.rename (never overwriting); a rename whose source is gone or
+/// whose target is taken is skipped, as the plan's own guards would have skipped it.
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan);
 
 struct FinishResult {
-  bool ok = true;     // false: a rename could not be made; the journal stays
-  int finished = 0;   // renames made
-  std::string why;    // for !ok: which rename and what the system said
+  bool ok = true;    // false: the plan could not be finished; nothing more may be touched
+  int finished = 0;  // renames made
+  std::string why;   // for !ok: which file, what the system said, and what to do
+  std::vector<std::string> refused;  // entries left as they were: which name, and why
 };
 
 /// What a Start does first: finishes an unfinished plan with the journal's names and removes
-/// the journal (a torn one is only removed: no rename of it had begun). Stops at the first
-/// rename the system refuses. The log view says how many renames were finished.
+/// the journal (a torn one is only removed: no rename of it had begun). An entry the system
+/// refuses is put back as it was and left; only a refused undo stops, and keeps the journal.
+/// A journal naming files outside the installation is never carried out: it is renamed to
+/// DRUVO.JNL_<n> and the Start refuses. The log view says what was finished.
 FinishResult FinishUnfinishedPlan(MainWindow& w);
 
 }  // namespace druvo

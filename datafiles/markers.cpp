@@ -1,6 +1,7 @@
 #include "datafiles/markers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "datafiles/journal.h"
 #include "datafiles/record.h"
@@ -80,31 +81,53 @@ int ChooseSetAsideNumber(MainWindow& w, const std::string& digits) {
   return 0;
 }
 
-void PreparePartialRepeat(MainWindow& w, const std::string& /*suffix*/, const std::string& digits) {
+namespace {
+
+// Carries out a preparation's plan; `entries` gives the catalogue index of each plan entry.
+// A refused entry is back as it was: its ERROR line says so, and the loop leaves it alone.
+Preparation CarryOut(MainWindow& w, const RenamePlan& plan, const std::vector<int>& entries,
+                     const std::string& suffix) {
+  const PlanResult result = CarryOutPlan(w, plan);
+  for (const EntryRefusal& r : result.refused) {
+    const int i = entries[r.entry];
+    w.LogError(DataName(w, i, suffix) + " is niet omgezet: " + r.name + " kan niet worden hernoemd (" +
+               r.why + ")");
+    w.entriesReported.set(static_cast<std::size_t>(i));
+  }
+  sys::SetCurrentFolder(w.sDBPath);
+  return {result.stopped, result.why};
+}
+
+}  // namespace
+
+Preparation PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits) {
   const int n = ChooseSetAsideNumber(w, digits);
   if (n == 0) {
     ReportNoFreeNumber(w, digits);
-    return;
+    return {};
   }
   RenamePlan plan;
+  std::vector<int> entries;
   for (int i = 0; i <= LastEntry(w); ++i) {
     const std::string marker = MarkerName(w, i, digits);
     const std::string setAside = SetAsideName(w, i, digits, n);
-    if (PresentInEntryFolder(w, i, marker) && !PresentInEntryFolder(w, i, setAside))
-      plan.push_back({Planned(i, marker), Planned(i, setAside)});
+    if (PresentInEntryFolder(w, i, marker) && !PresentInEntryFolder(w, i, setAside)) {
+      plan.push_back({{{PlanFolder::kDatabase, Planned(i, marker), Planned(i, setAside)}}});
+      entries.push_back(i);
+    }
   }
-  CarryOutPlan(w, plan);
-  sys::SetCurrentFolder(w.sDBPath);
+  return CarryOut(w, plan, entries, suffix);
 }
 
-void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits) {
+Preparation PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits) {
   const int n = ChooseSetAsideNumber(w, digits);
   if (n == 0) {
     ReportNoFreeNumber(w, digits);
-    return;
+    return {};
   }
   const FileRecord record = FileRecord::Load(w.sDBPath);
   RenamePlan plan;
+  std::vector<int> entries;
   for (int i = 0; i <= LastEntry(w); ++i) {
     const std::string data = DataName(w, i, suffix);
     const std::string setAside = SetAsideName(w, i, digits, n);
@@ -112,26 +135,28 @@ void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::stri
     // A data file is set aside only for a marker that takes its place: without one the
     // host would lose the file.
     if (!PresentInEntryFolder(w, i, marker)) continue;
+    const bool dataPresent = PresentInEntryFolder(w, i, data);
     // Only the state before the conversion goes back: a marker torn by a crash, or not the
-    // copy the utility made of this file, would replace whole data with less.
+    // copy the utility made of this very file, would replace whole data with less.
     const MarkerVerdict verdict =
         CheckMarker(record, digits, RecordKey(w, i, suffix), InEntryFolder(w, i, marker));
     if (!verdict.trusted()) {
-      Report(w, Planned(i, marker) + " wordt niet teruggezet: het is niet de inhoud van " + data +
-                    " van voor de conversie (" + DescribeMismatch(verdict) + "); " + data +
-                    " blijft staan.");
+      w.LogError(data + " is niet omgezet: " + Planned(i, marker) + " wordt niet teruggezet, " +
+                 WhyNotTrusted(verdict, data) + (dataPresent ? "; " + data + " blijft staan" : ""));
+      w.entriesReported.set(static_cast<std::size_t>(i));
       continue;
     }
     // Step A moves the converted file out of the way, step B puts the state before the
     // conversion back in its place. A set-aside name already taken leaves the data file,
     // and with it the marker, where they are.
-    const bool dataPresent = PresentInEntryFolder(w, i, data);
     if (dataPresent && PresentInEntryFolder(w, i, setAside)) continue;
-    if (dataPresent) plan.push_back({Planned(i, data), Planned(i, setAside)});
-    plan.push_back({Planned(i, marker), Planned(i, data)});
+    PlanEntry entry;
+    if (dataPresent) entry.renames.push_back({PlanFolder::kDatabase, Planned(i, data), Planned(i, setAside)});
+    entry.renames.push_back({PlanFolder::kDatabase, Planned(i, marker), Planned(i, data)});
+    plan.push_back(std::move(entry));
+    entries.push_back(i);
   }
-  CarryOutPlan(w, plan);
-  sys::SetCurrentFolder(w.sDBPath);
+  return CarryOut(w, plan, entries, suffix);
 }
 
 }  // namespace druvo

@@ -34,20 +34,31 @@ ConvertedCount CountConvertedFiles(MainWindow& w, const std::string& suffix, con
 /// database folder; 0 when all are taken.
 int ChooseSetAsideNumber(MainWindow& w, const std::string& digits);
 
+/// How a repeat preparation ended.
+struct Preparation {
+  /// A rename was refused and its entry could not be put back as it was: the journal stays
+  /// for the next Start to finish, and this Start must touch nothing more. `why` names the
+  /// file and the reason.
+  bool stopped = false;
+  std::string why;
+};
+
 /// Sets the markers of the chosen direction aside; the data files stay as they are.
-/// Renames go through w.services.rename and never overwrite. A rename the system refuses
-/// is reported by a line in the log view and the next entry follows. Returns with the
-/// database folder current; when no set-aside number is free, nothing is renamed, one line
-/// in the log view says so and the current folder is left as it was.
-void PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
+/// Renames go through w.services.rename and never overwrite. An entry whose rename the
+/// system refuses is left as it was, named in an ERROR line ("... is niet omgezet") and
+/// marked in w.entriesReported, so that the loop leaves it alone. Returns with the database
+/// folder current; when no set-aside number is free, nothing is renamed, one line in the log
+/// view says so and the current folder is left as it was.
+Preparation PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 /// Sets the data files aside and puts each marker in its data file's place; otherwise as
 /// PreparePartialRepeat. Only a marker there to take its place lets a data file go, and only
-/// a marker that matches the record of its data file (or has none) goes back; one that does
-/// not is told in the log view and left with its data file.
+/// a marker a line of the record vouches for goes back; an entry whose marker is not
+/// vouched for is left as it is, with an ERROR line that says why.
 ///
 /// Both preparations plan first and write the plan to the journal before the first rename,
-/// so that a crash half-way is finished by the next Start (datafiles/journal.h).
-void PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
+/// so that a crash half-way is finished by the next Start (datafiles/journal.h); each
+/// entry's renames are made whole or not at all.
+Preparation PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
 
 }  // namespace druvo

@@ -1,3 +1,4 @@
+#include "datafiles/journal.h"
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
 
@@ -24,10 +25,12 @@ using testing_support::WriteFile;
 // Every file below a folder: path relative to it ("/" between parts) -> bytes.
 using Files = std::map<std::string, std::string>;
 
+// The host's files only: the record and the journal are the run's own.
 Files Snapshot(const std::string& root) {
   Files files;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) files[fs::relative(e.path(), root).generic_string()] = ReadFile(e.path().string());
+    const std::string rel = fs::relative(e.path(), root).generic_string();
+    if (e.is_regular_file() && rel.rfind("DRUVO.", 0) != 0) files[rel] = ReadFile(e.path().string());
   }
   return files;
 }
@@ -68,6 +71,10 @@ struct Database {
     ASSERT_FALSE(node.empty()) << from;
     node.key() = to;
     files.insert(std::move(node));
+  }
+  // The record's word that `marker` holds what data file `key` held before its conversion.
+  void Vouch(const std::string& marker, const std::string& key) {
+    ASSERT_TRUE(AppendRecord(w.sDBPath, "13", key, *FingerprintOf(dir / marker)));
   }
   bool IsCurrent(const std::string& folder) const {
     std::error_code ec;
@@ -267,6 +274,10 @@ TEST(PrepareFullRepeat, PutsEachMarkerBackInItsDataFilesPlace) {
   db.Put("QMVWORK/QWEPIQXZ.13");
   db.Put("QMVWORK/QWJHLIWW.13");
   db.Put("QMVWORK/QWOMISWT.Log");
+  for (const char* key : {"QWIMAPD", "QWAOMVSQ", "QWMHMXHM", "QWAXUIJG", "QZEXV", "QZAEMAK", "QWIEAPUA"})
+    db.Vouch(std::string(key == std::string("QZAEMAK") ? "qzaemak" : key) + ".13", std::string(key) + ".D01");
+  for (const char* key : {"QWOMISWT", "QWEPIQXZ", "QWJHLIWW"})
+    db.Vouch(std::string("QMVWORK/") + key + ".13", std::string("QMVWORK\\") + key + ".DAT");
 
   // Which folder is current at each rename.
   std::vector<std::pair<std::string, std::string>> renames;
@@ -304,7 +315,9 @@ TEST(PrepareFullRepeat, PutsEachMarkerBackInItsDataFilesPlace) {
   }
 }
 
-TEST(PrepareFullRepeat, PutsBackOnlyAMarkerThatMatchesItsRecord) {
+// Only a marker a line of the record vouches for goes back: not a torn one, not one without a
+// line (record lost, or another administration's marker under the same name).
+TEST(PrepareFullRepeat, PutsBackOnlyAMarkerTheRecordVouchesFor) {
   Database db;
   db.Put("QWIMAPD.DAT");
   db.Put("QWIMAPD.13");
@@ -312,38 +325,42 @@ TEST(PrepareFullRepeat, PutsBackOnlyAMarkerThatMatchesItsRecord) {
   db.Put("QWAOMVSQ.13");
   db.Put("QMVWORK/QWOMISWT.DAT");
   db.Put("QMVWORK/QWOMISWT.13");
-  auto fingerprint = [&](const std::string& name) { return *FingerprintOf(db.dir.path() + "/" + name); };
-  // QWIMAPD.13 is the whole earlier state; QWAOMVSQ.13 was torn short; QWOMISWT has no record.
-  ASSERT_TRUE(AppendRecord(db.w.sDBPath, "13", "QWIMAPD.DAT", fingerprint("QWIMAPD.13")));
-  Fingerprint torn = fingerprint("QWAOMVSQ.13");
+  db.Put("QWIEAPUA.13");
+  db.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
+  Fingerprint torn = *FingerprintOf(db.dir / "QWAOMVSQ.13");
   torn.size += 100;
   ASSERT_TRUE(AppendRecord(db.w.sDBPath, "13", "QWAOMVSQ.DAT", torn));
-  db.files.erase(kRecordFileName);
 
   PrepareFullRepeat(db.w, ".DAT", "13");
   db.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
   db.Moved("QWIMAPD.13", "QWIMAPD.DAT");
-  db.Moved("QMVWORK/QWOMISWT.DAT", "QMVWORK/QWOMISWT.13_1");
-  db.Moved("QMVWORK/QWOMISWT.13", "QMVWORK/QWOMISWT.DAT");
-  Files after = Snapshot(db.dir.path());
-  after.erase(kRecordFileName);
-  EXPECT_EQ(after, db.files);
+  EXPECT_EQ(Snapshot(db.dir.path()), db.files);
   EXPECT_EQ(db.w.LogViewText(),
-            "QWAOMVSQ.13 wordt niet teruggezet: het is niet de inhoud van QWAOMVSQ.DAT van voor de "
-            "conversie (" + std::to_string(torn.size - 100) + " bytes, verwacht " +
-                std::to_string(torn.size) + " bytes); QWAOMVSQ.DAT blijft staan.\r\n");
+            "ERROR: QWAOMVSQ.DAT is niet omgezet: QWAOMVSQ.13 wordt niet teruggezet, het is niet de inhoud van "
+            "QWAOMVSQ.DAT van voor de conversie (" + std::to_string(torn.size - 100) + " bytes, verwacht " +
+                std::to_string(torn.size) + " bytes); QWAOMVSQ.DAT blijft staan\r\n"
+            "ERROR: QWOMISWT.DAT is niet omgezet: QMVWORK\\QWOMISWT.13 wordt niet teruggezet, geen regel in "
+            "DRUVO.REC staat ervoor in dat het de inhoud van QWOMISWT.DAT van voor de conversie is; QWOMISWT.DAT "
+            "blijft staan\r\n"
+            "ERROR: QWIEAPUA.DAT is niet omgezet: QWIEAPUA.13 wordt niet teruggezet, geen regel in DRUVO.REC "
+            "staat ervoor in dat het de inhoud van QWIEAPUA.DAT van voor de conversie is\r\n");
+  EXPECT_EQ(db.w.errorCount, 3);
+  EXPECT_TRUE(db.w.entriesReported.test(1) && db.w.entriesReported.test(20) && db.w.entriesReported.test(31));
+
+  // Administration AB has no line of its own for the same marker name.
+  Database ab;
+  ab.Put("QWIMAPD.DAB");
+  ab.Put("QWIMAPD.13");
+  ab.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
+  PrepareFullRepeat(ab.w, ".DAB", "13");
+  EXPECT_EQ(Snapshot(ab.dir.path()), ab.files);
+  EXPECT_EQ(ab.w.errorCount, 1);
 }
 
-TEST(RepeatPreparation, RefusedRenameIsReportedAndNothingIsLost) {
-  Database db;
-  db.Put("QWIMAPD.DAT");
-  db.Put("QWIMAPD.13");
-  db.Put("QWAOMVSQ.DAT");
-  db.Put("QWAOMVSQ.13");
-  db.Put("QWMHMXHM.DAT");
-  db.Put("QWMHMXHM.13");
-  db.Put("QMVWORK/QWOMISWT.DAT");
-  db.Put("QMVWORK/QWOMISWT.13");
+// A rename the system refuses (not a crash) leaves its entry whole: the renames of the entry
+// already made are undone at once, and the entry gets an ERROR line. Only a refused undo
+// stops, and leaves the journal for the next Start.
+TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   auto refuse = [](std::vector<std::string> names) {
     return [names](const std::string& from, const std::string& to) {
       for (const auto& n : names) {
@@ -353,23 +370,29 @@ TEST(RepeatPreparation, RefusedRenameIsReportedAndNothingIsLost) {
       return sys::RenameNoReplace(from, to);
     };
   };
+  auto converted = [](Database& db) {
+    for (const char* base : {"QWIMAPD", "QWAOMVSQ", "QWMHMXHM"}) {
+      db.Put(std::string(base) + ".DAT");
+      db.Put(std::string(base) + ".13");
+      db.Vouch(std::string(base) + ".13", std::string(base) + ".DAT");
+    }
+  };
 
-  // Step A of entry 0 and step B of entry 1 are refused.
+  // The first rename of entry 0 and the second of entry 1 are refused.
+  Database db;
+  converted(db);
   db.w.services.rename = refuse({"\\QWIMAPD.DAT", "\\QWAOMVSQ.13"});
-  PrepareFullRepeat(db.w, ".DAT", "13");
-  db.Moved("QWAOMVSQ.DAT", "QWAOMVSQ.13_1");
+  EXPECT_FALSE(PrepareFullRepeat(db.w, ".DAT", "13").stopped);
   db.Moved("QWMHMXHM.DAT", "QWMHMXHM.13_1");
   db.Moved("QWMHMXHM.13", "QWMHMXHM.DAT");
-  db.Moved("QMVWORK/QWOMISWT.DAT", "QMVWORK/QWOMISWT.13_1");
-  db.Moved("QMVWORK/QWOMISWT.13", "QMVWORK/QWOMISWT.DAT");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
   EXPECT_EQ(db.w.LogViewText(),
-            "Kan QWIMAPD.DAT niet hernoemen naar QWIMAPD.13_1: toegang geweigerd\r\n"
-            "Kan QWAOMVSQ.13 niet hernoemen naar QWAOMVSQ.DAT: toegang geweigerd\r\n");
-  EXPECT_EQ(db.view.log, db.w.LogViewText());
-  EXPECT_EQ(db.view.caretAtEnd, db.view.log.size());
-  EXPECT_EQ(db.w.errorCount, 0);
+            "ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.DAT kan niet worden hernoemd (toegang geweigerd)\r\n"
+            "ERROR: QWAOMVSQ.DAT is niet omgezet: QWAOMVSQ.13 kan niet worden hernoemd (toegang geweigerd)\r\n");
+  EXPECT_EQ(db.w.errorCount, 2);
+  EXPECT_EQ(db.w.entriesReported.count(), 2u);
   EXPECT_TRUE(db.IsCurrent(db.w.sDBPath));
+  EXPECT_FALSE(fs::exists(db.dir / kJournalFileName));
 
   // The partial repeat: the marker in the work subfolder is refused, the others move.
   Database part;
@@ -382,13 +405,35 @@ TEST(RepeatPreparation, RefusedRenameIsReportedAndNothingIsLost) {
   part.Moved("QWIEAPUA.13", "QWIEAPUA.13_1");
   EXPECT_EQ(Snapshot(part.dir.path()), part.files);
   EXPECT_EQ(part.w.LogViewText(),
-            "Kan QMVWORK\\QWOMISWT.13 niet hernoemen naar QWOMISWT.13_1: toegang geweigerd\r\n");
-  EXPECT_TRUE(part.IsCurrent(part.w.sDBPath));
+            "ERROR: QWOMISWT.DAT is niet omgezet: QMVWORK\\QWOMISWT.13 kan niet worden hernoemd (toegang "
+            "geweigerd)\r\n");
+
+  // The undo refused too: entry 1 is half done, nothing after it is touched, the journal
+  // stays; the next Start finishes the plan and every data file is back.
+  Database stuck;
+  converted(stuck);
+  stuck.w.services.rename = refuse({"\\QWAOMVSQ.13", "\\QWAOMVSQ.13_1"});
+  const Preparation p = PrepareFullRepeat(stuck.w, ".DAT", "13");
+  EXPECT_TRUE(p.stopped);
+  EXPECT_EQ(p.why, "QWAOMVSQ.13_1 kan niet worden teruggezet (toegang geweigerd); het hernoemplan blijft in "
+                   "DRUVO.JNL staan en de volgende Start maakt het af.");
+  stuck.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
+  stuck.Moved("QWIMAPD.13", "QWIMAPD.DAT");
+  stuck.Moved("QWAOMVSQ.DAT", "QWAOMVSQ.13_1");
+  EXPECT_EQ(Snapshot(stuck.dir.path()), stuck.files);
+  ASSERT_TRUE(fs::exists(stuck.dir / kJournalFileName));
+  stuck.w.services.rename = sys::RenameNoReplace;
+  EXPECT_TRUE(FinishUnfinishedPlan(stuck.w).ok);
+  stuck.Moved("QWAOMVSQ.13", "QWAOMVSQ.DAT");
+  stuck.Moved("QWMHMXHM.DAT", "QWMHMXHM.13_1");
+  stuck.Moved("QWMHMXHM.13", "QWMHMXHM.DAT");
+  EXPECT_EQ(Snapshot(stuck.dir.path()), stuck.files);
 
   // A name taken between the check and the rename is skipped in silence, as the check would.
   Database race;
   race.Put("QWIMAPD.DAT");
   race.Put("QWIMAPD.13");
+  race.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
   race.w.services.rename = [](const std::string&, const std::string&) {
     return sys::RenameResult{sys::RenameStatus::kTargetTaken, "bestaat al"};
   };
@@ -403,6 +448,8 @@ TEST(RepeatPreparation, WithoutWorkSubfolder) {
   full.Put("QWIMAPD.DAT");
   full.Put("QWIMAPD.13");
   full.Put("QWIEAPUA.13");
+  full.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
+  full.Vouch("QWIEAPUA.13", "QWIEAPUA.DAT");
   PrepareFullRepeat(full.w, ".DAT", "13");
   full.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
   full.Moved("QWIMAPD.13", "QWIMAPD.DAT");

@@ -67,32 +67,91 @@ std::string RecordKey(const MainWindow& w, int index, const std::string& suffix)
   return text::Upper(key);
 }
 
-// One line per fingerprint: "<digits>\t<key>\t<size>\t<crc32c hex>\n". Later lines win.
+// The record's lines, each ending in a CRC-32C of the text before it, so that a damaged line
+// is known as damaged:
+//   F <digits> <key> <size> <crc32c of the file>   a data file's fingerprint before a call
+//   T <digits> <key>                               the file was restored: a new history begins
+//   S <digits> <1|0>                               the label tool was swapped (1), swapped back (0)
+// fields separated by a tab. Lines of the version before ("<digits> <key> <size> <crc>",
+// without a check of their own) are read as F lines.
+namespace {
+
+std::string Checked(std::string line) {
+  const std::uint32_t check = Crc32c(0, line);
+  line += '\t';
+  line += Hex(check);
+  line += '\n';
+  return line;
+}
+
+std::vector<std::string_view> Fields(std::string_view l) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const auto tab = l.find('\t');
+    fields.push_back(l.substr(0, tab));
+    if (tab == std::string_view::npos) return fields;
+    l.remove_prefix(tab + 1);
+  }
+}
+
+bool IsDigits(std::string_view d) { return d == "13" || d == "10"; }
+
+bool ParseFingerprint(std::string_view size, std::string_view crc, Fingerprint& f) {
+  return ParseNumber(size, f.size, 10) && crc.size() == 8 && ParseNumber(crc, f.crc, 16);
+}
+
+std::string KeyOf(std::string_view digits, std::string_view key) {
+  return std::string(digits) + "\t" + std::string(key);
+}
+
+bool Append(const std::string& databaseFolder, const std::string& line) {
+  const std::string path = RecordPath(databaseFolder);
+  // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
+  bool endsWithLineEnd = true;
+  sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
+    if (!piece.empty()) endsWithLineEnd = piece.back() == '\n';
+  });
+  return sys::AppendFileDurably(path, endsWithLineEnd ? line : "\n" + line);
+}
+
+}  // namespace
+
 FileRecord FileRecord::Load(const std::string& databaseFolder) {
   FileRecord record;
   std::string line;
+  bool overlong = false;
   auto take = [&](std::string_view l) {
-    std::string_view parts[4];
-    for (int i = 0; i < 3; ++i) {
-      const auto tab = l.find('\t');
-      if (tab == std::string_view::npos) return;
-      parts[i] = l.substr(0, tab);
-      l.remove_prefix(tab + 1);
-    }
-    parts[3] = l;
-    Fingerprint f;
-    if (parts[0].empty() || parts[1].empty() || !ParseNumber(parts[2], f.size, 10) ||
-        parts[3].size() != 8 || !ParseNumber(parts[3], f.crc, 16))
+    const std::vector<std::string_view> f = Fields(l);
+    Fingerprint fp;
+    if (f.size() == 4 && IsDigits(f[0]) && !f[1].empty() && ParseFingerprint(f[2], f[3], fp)) {
+      record.entries_[KeyOf(f[0], f[1])].push_back(fp);  // a line of the version before
       return;
-    record.entries_[std::string(parts[0]) + "\t" + std::string(parts[1])] = f;
+    }
+    std::uint32_t check = 0;
+    const auto lastTab = l.rfind('\t');
+    const bool checked = f.size() >= 3 && f.back().size() == 8 && ParseNumber(f.back(), check, 16) &&
+                         Crc32c(0, l.substr(0, lastTab)) == check && IsDigits(f[1]);
+    if (checked && f[0] == "F" && f.size() == 6 && !f[2].empty() && ParseFingerprint(f[3], f[4], fp)) {
+      record.entries_[KeyOf(f[1], f[2])].push_back(fp);
+    } else if (checked && f[0] == "T" && f.size() == 4 && !f[2].empty()) {
+      record.entries_.erase(KeyOf(f[1], f[2]));
+    } else if (checked && f[0] == "S" && f.size() == 4 && (f[2] == "1" || f[2] == "0")) {
+      record.swapped_[std::string(f[1])] = f[2] == "1";
+    } else if (!l.empty()) {
+      ++record.damaged_;
+    }
   };
   sys::ReadFileInPieces(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
     for (char c : piece) {
       if (c == '\n') {
-        take(line);
+        if (overlong) ++record.damaged_;
+        else take(line);
         line.clear();
+        overlong = false;
       } else if (line.size() < 4096) {
         line += c;
+      } else {
+        overlong = true;
       }
     }
   });
@@ -101,21 +160,26 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
 }
 
 std::optional<Fingerprint> FileRecord::Find(const std::string& digits, const std::string& key) const {
-  auto it = entries_.find(digits + "\t" + key);
-  if (it == entries_.end()) return std::nullopt;
-  return it->second;
+  auto it = entries_.find(KeyOf(digits, key));
+  if (it == entries_.end() || it->second.empty()) return std::nullopt;
+  return it->second.back();
+}
+
+std::optional<Fingerprint> FileRecord::Earliest(const std::string& digits, const std::string& key) const {
+  auto it = entries_.find(KeyOf(digits, key));
+  if (it == entries_.end() || it->second.empty()) return std::nullopt;
+  return it->second.front();
+}
+
+bool FileRecord::LabelToolSwapped(const std::string& digits) const {
+  auto it = swapped_.find(digits);
+  return it != swapped_.end() && it->second;
 }
 
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
                   const std::string& key, const Fingerprint& fingerprint) {
-  const std::string path = RecordPath(databaseFolder);
-  // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
-  bool endsWithLineEnd = true;
-  sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
-    if (!piece.empty()) endsWithLineEnd = piece.back() == '\n';
-  });
-  std::string line;
-  if (!endsWithLineEnd) line += '\n';
+  // Built step by step: MinGW's -Wrestrict misfires on sums of temporaries.
+  std::string line = "F\t";
   line += digits;
   line += '\t';
   line += key;
@@ -123,8 +187,22 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
   line += std::to_string(fingerprint.size);
   line += '\t';
   line += Hex(fingerprint.crc);
-  line += '\n';
-  return sys::AppendFileDurably(path, line);
+  return Append(databaseFolder, Checked(line));
+}
+
+bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key) {
+  std::string line = "T\t";
+  line += digits;
+  line += '\t';
+  line += key;
+  return Append(databaseFolder, Checked(line));
+}
+
+bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped) {
+  std::string line = "S\t";
+  line += digits;
+  line += swapped ? "\t1" : "\t0";
+  return Append(databaseFolder, Checked(line));
 }
 
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
@@ -157,6 +235,13 @@ std::string DescribeMismatch(const MarkerVerdict& v) {
       break;
   }
   return {};
+}
+
+std::string WhyNotTrusted(const MarkerVerdict& v, const std::string& data) {
+  if (v.match == MarkerMatch::kNoRecord)
+    return std::string("geen regel in ") + kRecordFileName + " staat ervoor in dat het de inhoud van " +
+           data + " van voor de conversie is";
+  return "het is niet de inhoud van " + data + " van voor de conversie (" + DescribeMismatch(v) + ")";
 }
 
 }  // namespace druvo

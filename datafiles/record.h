@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace druvo {
 
@@ -31,16 +32,27 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path);
 /// upper-cased ("QWIMAPD.DAT", "QMVWORK\QWOMISWT.DAT").
 std::string RecordKey(const MainWindow& w, int index, const std::string& suffix);
 
-/// The record of a database folder as last written: per direction and key, the newest
-/// fingerprint. A missing file is an empty record; a torn or foreign line is passed over.
+/// The record of a database folder as last written. Per direction and key, the fingerprints
+/// taken since the last restore of that file, oldest first; per direction, whether a run in
+/// that direction swapped the label tool (and no restore swapped it back since). A missing
+/// file is an empty record; a line that is torn, damaged or not the record's own is passed
+/// over and counted.
 class FileRecord {
  public:
   static FileRecord Load(const std::string& databaseFolder);
+  /// The newest fingerprint: what the marker of the last conversion must hold.
   std::optional<Fingerprint> Find(const std::string& digits, const std::string& key) const;
-  bool empty() const { return entries_.empty(); }
+  /// The oldest fingerprint since the last restore: the state before the first conversion.
+  std::optional<Fingerprint> Earliest(const std::string& digits, const std::string& key) const;
+  bool LabelToolSwapped(const std::string& digits) const;
+  bool empty() const { return entries_.empty() && swapped_.empty(); }
+  /// Lines passed over that were not torn by a crash (a damaged or foreign line).
+  int damagedLines() const { return damaged_; }
 
  private:
-  std::map<std::string, Fingerprint> entries_;
+  std::map<std::string, std::vector<Fingerprint>> entries_;
+  std::map<std::string, bool> swapped_;
+  int damaged_ = 0;
 };
 
 /// Adds a data file's fingerprint before the utility gets it, flushed to disk before this
@@ -48,15 +60,24 @@ class FileRecord {
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
                   const std::string& key, const Fingerprint& fingerprint);
 
+/// Notes that a restore put the file back as it was before its first conversion in this
+/// direction: fingerprints taken from now on begin a new history.
+bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key);
+
+/// Notes that a run in this direction swapped the label tool (true), or that a restore swapped
+/// it back (false).
+bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped);
+
 enum class MarkerMatch { kMatches, kNoRecord, kDiffers, kUnreadable };
 
 struct MarkerVerdict {
   MarkerMatch match = MarkerMatch::kNoRecord;
   Fingerprint marker;    // what the marker holds (kMatches, kDiffers)
   Fingerprint expected;  // what the record says (kMatches, kDiffers)
-  /// Whether the marker may stand for the data file's earlier state: it matches its record,
-  /// or there is no record to hold it against (a marker from before records were kept).
-  bool trusted() const { return match == MarkerMatch::kMatches || match == MarkerMatch::kNoRecord; }
+  /// Whether the marker may stand for the data file's earlier state: a line of the record
+  /// vouches for it. Without one nothing is known of it (a marker of another administration
+  /// under the same name, a torn one whose line was lost): it never replaces a data file.
+  bool trusted() const { return match == MarkerMatch::kMatches; }
 };
 
 /// Holds the marker at `markerPath` against the record of the entry's data file.
@@ -66,5 +87,10 @@ MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, c
 /// Why a marker is not the data file's earlier state, in Dutch, for the log view:
 /// "12 bytes, verwacht 70000 bytes" or "inhoud wijkt af (70000 bytes)".
 std::string DescribeMismatch(const MarkerVerdict& verdict);
+
+/// Why an untrusted marker does not go back in the place of data file `data`:
+/// "het is niet de inhoud van X.DAT van voor de conversie (12 bytes, verwacht 70000 bytes)",
+/// or that no line of the record vouches for it.
+std::string WhyNotTrusted(const MarkerVerdict& verdict, const std::string& data);
 
 }  // namespace druvo

@@ -52,28 +52,43 @@ std::string MarkerText(const Entry& e) {
          " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
 }
 
-void ReportJournal(const std::string& db, std::vector<std::string>& lines) {
+// What a Start would do with a journal it finds; false when the Start would refuse.
+bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
   RenamePlan plan;
-  switch (ReadJournal(db, plan)) {
+  std::string foreign;
+  switch (ReadJournal(w, plan, &foreign)) {
     case JournalState::kNone:
       lines.push_back("Onderbroken hernoemplan: geen");
-      return;
+      return true;
     case JournalState::kTorn:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
                       " is tijdens het schrijven afgebroken; een Start verwijdert het zonder iets "
                       "te hernoemen");
-      return;
+      return true;
+    case JournalState::kForeign:
+      lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
+                      " noemt een bestand buiten de installatie (" + foreign +
+                      "); een Start voert het niet uit, zet het opzij en weigert");
+      return false;
     case JournalState::kComplete:
       break;
   }
   std::vector<const PlannedRename*> due;
-  for (const auto& r : plan)
-    if (RenameDue(db, r)) due.push_back(&r);
-  lines.push_back("Onderbroken hernoemplan: " + std::to_string(plan.size()) + " hernoemingen, " +
+  std::size_t renames = 0;
+  for (const PlanEntry& e : plan) {
+    for (const PlannedRename& r : e.renames) {
+      ++renames;
+      if (RenameDue(w, r)) due.push_back(&r);
+    }
+  }
+  lines.push_back("Onderbroken hernoemplan: " + std::to_string(renames) + " hernoemingen, " +
                   std::to_string(due.size()) +
                   " nog te doen; een Start maakt die eerst af (wat hieronder staat, is de toestand "
                   "van ervoor):");
-  for (const PlannedRename* r : due) lines.push_back("  " + r->from + " -> " + r->to);
+  for (const PlannedRename* r : due)
+    lines.push_back(std::string("  ") + (r->folder == PlanFolder::kProgram ? "programma folder: " : "") +
+                    r->from + " -> " + r->to);
+  return true;
 }
 
 }  // namespace
@@ -120,7 +135,7 @@ CheckReport CheckInstallation(MainWindow& w) {
   const bool locked = sys::FileLock::IsHeld(RunLockPath(db));
   lines.push_back(std::string("Vergrendeling: ") +
                   (locked ? "Er loopt al een conversie op deze database !" : "vrij"));
-  ReportJournal(db, lines);
+  if (!ReportJournal(w, lines)) refused = true;
 
   const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w, w.sDBPath);
   const std::int64_t requiredKb = RequiredKb(w);

@@ -1,3 +1,5 @@
+#include "datafiles/journal.h"
+#include "datafiles/record.h"
 #include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/codepage.h"
@@ -22,11 +24,27 @@ void SwapLabelTool(MainWindow& w) {
     Report(w, "De programma folder " + prog + " kan niet worden geopend");
     return;
   }
-  // Two independent renames; neither ever replaces an existing file.
-  for (auto [from, to] : {std::pair{"LMPR.EXE", "LMPR10.EXE"}, std::pair{"LMPR13.EXE", "LMPR.EXE"}}) {
-    sys::RenameResult r = w.services.rename(from, to);
-    if (!r.ok()) Report(w, std::string("Kan ") + from + " niet hernoemen naar " + to + ": " + r.why);
+  // LMPR10.EXE is never replaced; with it there the swap cannot be made.
+  if (sys::ResolveExisting(prog + "\\LMPR10.EXE")) {
+    Report(w, "Labelprogramma niet gewisseld: LMPR10.EXE bestaat al");
+    return;
   }
+  // One entry of a plan through the journal: both renames are made, or neither, so the host
+  // is never left without its LMPR.EXE, not even by a crash between them. The record says
+  // which direction made the swap, so that only a restore of that direction swaps it back.
+  AppendLabelToolSwap(w.sDBPath, w.directionDigits, true);
+  const PlanResult r = CarryOutPlan(
+      w, {{{{PlanFolder::kProgram, "LMPR.EXE", "LMPR10.EXE"}, {PlanFolder::kProgram, "LMPR13.EXE", "LMPR.EXE"}}}});
+  // Told in every mode: the host's label tool is not what the run says it is.
+  if (r.stopped) {
+    w.LogAppend("\r\nLabelprogramma: " + r.why);
+  } else if (!r.refused.empty()) {
+    w.LogAppend("\r\nLabelprogramma niet gewisseld: " + r.refused.front().name +
+                " kan niet worden hernoemd (" + r.refused.front().why + ")");
+  }
+  if (!sys::IsPresent(prog + "\\LMPR10.EXE") || sys::IsPresent(prog + "\\LMPR13.EXE"))
+    AppendLabelToolSwap(w.sDBPath, w.directionDigits, false);
+  sys::SetCurrentFolder(prog);
 }
 
 }  // namespace

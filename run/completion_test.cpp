@@ -86,7 +86,7 @@ TEST(RunCompletion, LabelToolSwap) {
     EXPECT_EQ(ReadFile(c.Prog("LMPR10.EXE")), "older label tool");
     EXPECT_EQ(ReadFile(c.Prog("LMPR.EXE")), lmpr);
     EXPECT_EQ(ReadFile(c.Prog("LMPR13.EXE")), lmpr13);
-    EXPECT_NE(c.w.LogViewText().find("Kan LMPR.EXE niet hernoemen naar LMPR10.EXE"),
+    EXPECT_NE(c.w.LogViewText().find("Labelprogramma niet gewisseld: LMPR10.EXE bestaat al"),
               std::string::npos);
   }
 }

@@ -83,7 +83,7 @@ TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   fs::remove(f.Db("QWSPWOU.DAT"));
   f.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(f.w));
-  ASSERT_TRUE(DetectEarlierRuns(f.w));
+  ASSERT_EQ(DetectEarlierRuns(f.w), RunDecision::kRun);
   ASSERT_EQ(ConversionLoop(f.w), LoopEnd::kCompleted);
   EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_GT(CountEan13(ReadFile(f.Db("qwimapd.dat"))), 100);

@@ -7,28 +7,36 @@
 
 namespace druvo {
 
-bool DetectEarlierRuns(MainWindow& w) {
+RunDecision DetectEarlierRuns(MainWindow& w) {
   const std::string& suffix = w.dataFileSuffix;
   const std::string& digits = w.directionDigits;
   ConvertedCount count = CountConvertedFiles(w, suffix, digits);
-  if (!count.anyMarker) return true;
+  if (!count.anyMarker) return RunDecision::kRun;
 
-  bool decision = false;
+  RunDecision decision = RunDecision::kNotRun;
+  Preparation prepared;
   if (count.dataFiles == count.markers) {
     w.SetStatus(std::string(kDoneCompletely) + " \r\n\r\n" + kRepeatCompletely);
     if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
-      PrepareFullRepeat(w, suffix, digits);
-      decision = true;
+      prepared = PrepareFullRepeat(w, suffix, digits);
+      decision = RunDecision::kRun;
     }
   } else if (count.dataFiles > count.markers) {
     w.SetStatus(std::string(kDonePartly) + "\r\n\r\n" + kRepeatPartly);
     if (w.view.Ask(w.Status(), Buttons::kYesNo) == Answer::kYes) {
-      PreparePartialRepeat(w, suffix, digits);
-      decision = true;
+      prepared = PreparePartialRepeat(w, suffix, digits);
+      decision = RunDecision::kRun;
     }
   } else {
     w.SetStatus(kDoneAlready);
     w.view.Ask(w.Status(), Buttons::kOk);
+  }
+  if (prepared.stopped) {
+    // A data file may be missing until the plan is finished: nothing more is touched now.
+    w.LogError(prepared.why);
+    w.view.Ask(prepared.why, Buttons::kOk);
+    w.outcome = RunOutcome::kFailed;
+    return RunDecision::kStopped;
   }
   w.view.DoEvents();
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/start_command.h"
 #include "run_fixture.h"
@@ -28,7 +29,7 @@ TEST(EarlierRuns, NoMarkerRunsOnWithNothingShown) {
   WriteFile(f.Db("QWIMAPD.Log"), "ERROR: old log\r\n");
   f.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(f.w));
-  EXPECT_TRUE(DetectEarlierRuns(f.w));
+  EXPECT_EQ(DetectEarlierRuns(f.w), RunDecision::kRun);
   EXPECT_EQ(f.view.boxes.size(), 1u);
   EXPECT_EQ(f.w.LogViewText(), "");
   EXPECT_EQ(f.w.errorCount, 0);
@@ -119,6 +120,7 @@ TEST(EarlierRuns, ErrorsOfTheEarlierLogsCountInTheSummary) {
   }
   WriteFile(f.Db("QWIMAPD.DAT"), "9780306406157;converted\r\n");
   WriteFile(f.Db("QWIMAPD.13"), "0306406152;earlier state\r\n");
+  ASSERT_TRUE(AppendRecord(f.db, "13", "QWIMAPD.DAT", *FingerprintOf(f.Db("QWIMAPD.13"))));
   WriteFile(f.Db("QWIMAPD.Log"), "ERROR: 1\r\nok\r\nERROR: 2\r\nerror: 3\r\n");
   f.view.answers = {Answer::kOk, Answer::kYes};
   f.Start();

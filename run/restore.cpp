@@ -1,6 +1,8 @@
 #include "run/restore.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "model/main_window.h"
@@ -29,12 +31,15 @@ void Say(MainWindow& w, const std::string& line) {
 struct EntryPlan {
   std::string data;      // data file name
   std::string marker;    // marker name
-  std::string setAside;  // the numbered name the converted data file goes to
-  std::string folder;    // the entry's folder, with a trailing "\"
-  std::string planned;   // the folder below the database folder: "" or "QMVWORK\"
+  std::string setAside;     // the numbered name the converted data file goes to
+  std::string markerAside;  // the numbered name the marker goes to, when an earlier one goes back
+  std::string chosen;       // the file that goes back: the marker or an earlier one set aside
+  std::string folder;       // the entry's folder, with a trailing "\"
+  std::string planned;      // the folder below the database folder: "" or "QMVWORK\"
   bool dataPresent = false;
   bool markerPresent = false;
-  std::string whyNot;  // empty: planned (or no marker)
+  bool inPlan = false;
+  std::string whyNot;  // why nothing is put back, where something should be
 };
 
 void AppendRestoreLog(MainWindow& w) {
@@ -64,17 +69,19 @@ RestoreResult RestoreConversion(MainWindow& w) {
              ", database folder " + w.sDBPath);
   if (!FinishInterruptedPlan(w)) return Finish(w, RestoreResult::kRefused);
 
-  const int n = ChooseSetAsideNumber(w, digits);
+  // Set-aside numbers are taken from the one a repeat would choose upwards, per entry.
+  const int first = std::max(ChooseSetAsideNumber(w, digits), 1);
   const FileRecord record = FileRecord::Load(w.sDBPath);
   const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
   std::vector<EntryPlan> entries;
   RenamePlan plan;
-  int withMarker = 0;
+  std::vector<int> planned;  // catalogue index of each plan entry
+  int failed = 0;
+  int toRestore = 0;
   for (int i = 0; i <= last; ++i) {
     EntryPlan e;
     e.data = text::Upper(DataFileName(w.catalogue, i, suffix));
     e.marker = MarkerName(w, i, digits);
-    e.setAside = n > 0 ? SetAsideName(w, i, digits, n) : std::string();
     e.folder = EntryFolder(w.sDBPath, i) + "\\";
     e.planned = InWorkFolder(i) ? "QMVWORK\\" : "";
     // The data file keeps the name it has on disk ("QWOMISWT.dat"), so that what is put
@@ -84,36 +91,101 @@ RestoreResult RestoreConversion(MainWindow& w) {
       e.data = *onDisk;
     }
     e.markerPresent = sys::IsPresent(e.folder + e.marker);
-    if (e.markerPresent) {
-      ++withMarker;
-      const MarkerVerdict verdict =
-          CheckMarker(record, digits, RecordKey(w, i, suffix), e.folder + e.marker);
-      if (!verdict.trusted()) {
-        e.whyNot = e.marker + " is niet de inhoud van " + e.data + " van voor de conversie (" +
-                   DescribeMismatch(verdict) + ")";
-      } else if (e.dataPresent && n == 0) {
-        e.whyNot = "geen vrij volgnummer om " + e.data + " opzij te zetten";
-      } else if (e.dataPresent && sys::IsPresent(e.folder + e.setAside)) {
-        e.whyNot = e.setAside + " bestaat al";
-      } else {
-        if (e.dataPresent) plan.push_back({e.planned + e.data, e.planned + e.setAside});
-        plan.push_back({e.planned + e.marker, e.planned + e.data});
+    std::set<std::string> taken;  // upper-cased names in the entry's folder
+    std::vector<std::pair<int, std::string>> setAside;  // earlier markers set aside, by number
+    for (const std::string& name : sys::ListPlainFiles(e.folder)) {
+      const std::string upper = text::Upper(name);
+      taken.insert(upper);
+      const std::string prefix = e.marker + "_";
+      if (upper.size() > prefix.size() && upper.compare(0, prefix.size(), prefix) == 0) {
+        const std::string number = upper.substr(prefix.size());
+        if (number.size() <= 4 && number[0] != '0' &&
+            number.find_first_not_of("0123456789") == std::string::npos)
+          setAside.emplace_back(std::stoi(number), name);
       }
+    }
+    std::sort(setAside.begin(), setAside.end());
+
+    // The state before the first conversion in this direction, as the record holds it: a
+    // marker, or an earlier marker a partial repeat set aside. Without the record's word
+    // nothing is put back.
+    const std::string key = RecordKey(w, i, suffix);
+    const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
+    if (!earliest) {
+      if (e.markerPresent) {
+        ++toRestore;
+        MarkerVerdict none;
+        e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(none, e.data);
+      }
+      entries.push_back(std::move(e));
+      continue;
+    }
+    // Without a marker the entry was restored already (a restore ended before it could note
+    // so), or its marker is gone: then the data file itself says which.
+    if (!e.markerPresent && (setAside.empty() || (e.dataPresent && FingerprintOf(e.folder + e.data) == earliest))) {
+      entries.push_back(std::move(e));
+      continue;
+    }
+    ++toRestore;
+    std::vector<std::string> candidates;
+    if (e.markerPresent) candidates.push_back(e.marker);
+    for (const auto& [n, name] : setAside) candidates.push_back(name);
+    for (const std::string& c : candidates) {
+      if (sys::FileSize(e.folder + c) != earliest->size) continue;
+      if (FingerprintOf(e.folder + c) == earliest) {
+        e.chosen = c;
+        break;
+      }
+    }
+    if (e.chosen.empty()) {
+      e.whyNot = "geen van " + e.marker + (setAside.empty() ? "" : " en zijn opzijgezette voorgangers") +
+                 " is de inhoud van " + e.data + " van voor de eerste conversie (" +
+                 std::to_string(earliest->size) + " bytes volgens " + kRecordFileName + ")";
+      entries.push_back(std::move(e));
+      continue;
+    }
+    // Every file the entry has now is kept, under the next free set-aside name.
+    auto freeName = [&]() -> std::string {
+      for (int n = first; n <= kMaxSetAsideNumber; ++n) {
+        const std::string name = SetAsideName(w, i, digits, n);
+        if (taken.insert(name).second) return name;
+      }
+      return {};
+    };
+    PlanEntry entry;
+    if (e.dataPresent) {
+      e.setAside = freeName();
+      if (e.setAside.empty()) e.whyNot = "geen vrij volgnummer om " + e.data + " opzij te zetten";
+      else entry.renames.push_back({PlanFolder::kDatabase, e.planned + e.data, e.planned + e.setAside});
+    }
+    if (e.whyNot.empty() && e.markerPresent && e.chosen != e.marker) {
+      e.markerAside = freeName();
+      if (e.markerAside.empty()) e.whyNot = "geen vrij volgnummer om " + e.marker + " opzij te zetten";
+      else entry.renames.push_back({PlanFolder::kDatabase, e.planned + e.marker, e.planned + e.markerAside});
+    }
+    if (e.whyNot.empty()) {
+      entry.renames.push_back({PlanFolder::kDatabase, e.planned + e.chosen, e.planned + e.data});
+      plan.push_back(std::move(entry));
+      planned.push_back(i);
+      e.inPlan = true;
     }
     entries.push_back(std::move(e));
   }
-  // The label tool as a completed run left it: LMPR.EXE is the 13 version, the old one is
-  // LMPR10.EXE. Named by full path, so the plan finds them outside the database folder.
+  // The label tool goes back only when a run in this direction swapped it, and only when it
+  // is still as that run left it: LMPR.EXE the 13 version, the old one LMPR10.EXE.
   const std::string prog = w.sExePath + "\\";
-  const bool labelSwapped =
-      sys::IsPresent(prog + "LMPR10.EXE") && !sys::IsPresent(prog + "LMPR13.EXE");
-  if (labelSwapped) {
-    plan.push_back({prog + "LMPR.EXE", prog + "LMPR13.EXE"});
-    plan.push_back({prog + "LMPR10.EXE", prog + "LMPR.EXE"});
+  const bool swappedByRun = record.LabelToolSwapped(digits);
+  const bool looksSwapped = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR10.EXE") &&
+                            !sys::IsPresent(prog + "LMPR13.EXE");
+  const bool swapBack = swappedByRun && looksSwapped;
+  if (swapBack) {
+    plan.push_back({{{PlanFolder::kProgram, "LMPR.EXE", "LMPR13.EXE"},
+                     {PlanFolder::kProgram, "LMPR10.EXE", "LMPR.EXE"}}});
+    planned.push_back(-1);
   }
 
   if (plan.empty()) {
-    if (withMarker == 0) {
+    if (toRestore == 0) {
       Say(w, "Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
       return Finish(w, RestoreResult::kNothing);
     }
@@ -122,36 +194,57 @@ RestoreResult RestoreConversion(MainWindow& w) {
     return Finish(w, RestoreResult::kNothing);
   }
 
-  CarryOutPlan(w, plan);
+  const PlanResult result = CarryOutPlan(w, plan);
   sys::SetCurrentFolder(w.sDBPath);
+  if (result.stopped) {
+    w.LogError(result.why);
+    w.view.Ask(result.why, Buttons::kOk);
+    return Finish(w, RestoreResult::kRefused);
+  }
+  std::map<int, const EntryRefusal*> refused;
+  for (const EntryRefusal& r : result.refused) refused[planned[r.entry]] = &r;
 
   int restored = 0;
-  int failed = 0;
   for (int i = 0; i <= last; ++i) {
     const EntryPlan& e = entries[static_cast<std::size_t>(i)];
+    std::string why = e.whyNot;
+    if (why.empty() && refused.count(i))
+      why = refused[i]->name + " kan niet worden hernoemd (" + refused[i]->why + ")";
+    if (why.empty() && e.inPlan &&
+        (!result.journalWritten || sys::IsPresent(e.folder + e.chosen) || !sys::IsPresent(e.folder + e.data)))
+      why = "het hernoemen is niet gebeurd (zie hierboven)";
+    if (!why.empty()) {
+      w.LogError(e.data + " is niet teruggezet: " + why + (e.dataPresent ? "; " + e.data + " blijft staan" : ""));
+      ++failed;
+      continue;
+    }
     std::string line = std::to_string(i + 1) + " " + w.catalogue.descriptions[i] + ": ";
-    if (!e.markerPresent) {
+    if (!e.inPlan) {
       line += "niets teruggezet, geen markering " + e.marker;
-    } else if (!e.whyNot.empty()) {
-      line += "niet teruggezet: " + e.whyNot + "; " + e.data + " blijft staan";
-      ++failed;
-    } else if (!sys::IsPresent(e.folder + e.marker) && sys::IsPresent(e.folder + e.data)) {
-      line += e.dataPresent ? e.data + " opzij gezet als " + e.setAside + ", " : std::string();
-      line += e.marker + " teruggezet als " + e.data;
-      ++restored;
     } else {
-      line += "niet teruggezet: het hernoemen is geweigerd (zie hierboven)";
-      ++failed;
+      if (e.dataPresent) line += e.data + " opzij gezet als " + e.setAside + ", ";
+      if (!e.markerAside.empty()) line += e.marker + " opzij gezet als " + e.markerAside + ", ";
+      line += e.chosen + " teruggezet als " + e.data;
+      ++restored;
+      // The file is as it was before its first conversion: a later run begins a new history.
+      AppendRestored(w.sDBPath, digits, RecordKey(w, i, suffix));
     }
     Say(w, line);
   }
-  if (labelSwapped) {
-    const bool back = sys::IsPresent(prog + "LMPR13.EXE") && !sys::IsPresent(prog + "LMPR10.EXE");
-    Say(w,
-        back
-            ? "Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE"
-            : "Labelprogramma niet teruggewisseld (zie hierboven)");
-    if (!back) ++failed;
+  if (swapBack) {
+    if (refused.count(-1)) {
+      w.LogError("LMPR.EXE is niet teruggewisseld: " + refused[-1]->name + " kan niet worden hernoemd (" +
+                 refused[-1]->why + ")");
+      ++failed;
+    } else if (result.journalWritten && sys::IsPresent(prog + "LMPR13.EXE") && !sys::IsPresent(prog + "LMPR10.EXE")) {
+      AppendLabelToolSwap(w.sDBPath, digits, false);
+      Say(w, "Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE");
+    } else {
+      w.LogError("LMPR.EXE is niet teruggewisseld: het hernoemen is niet gebeurd (zie hierboven)");
+      ++failed;
+    }
+  } else if (looksSwapped) {
+    Say(w, "Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
   }
   Say(w, sys::FormatGeneralDate(w.services.now()) + " Teruggezet: " + std::to_string(restored) +
              " bestanden; niet teruggezet: " + std::to_string(failed) + ".");

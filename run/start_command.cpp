@@ -24,10 +24,17 @@ void RunStartCommand(MainWindow& w) {
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);
   if (!lock || !FinishInterruptedPlan(w)) return;
-  if (!DetectEarlierRuns(w)) {
-    w.outcome = RunOutcome::kNotRun;
-    CompleteRun(w, Summary::kNone);
-    return;
+  switch (DetectEarlierRuns(w)) {
+    case RunDecision::kRun:
+      break;
+    case RunDecision::kNotRun:
+      w.outcome = RunOutcome::kNotRun;
+      CompleteRun(w, Summary::kNone);
+      return;
+    case RunDecision::kStopped:
+      // The run log and the mail still tell the help desk what happened.
+      CompleteRun(w, Summary::kNone);
+      return;
   }
   switch (ConversionLoop(w)) {
     case LoopEnd::kCompleted:

@@ -15,8 +15,15 @@ void RunStartCommand(MainWindow& w);
 /// makes the database folder current, chooses the digits. False: the command ends.
 bool StartChecks(MainWindow& w);
 
-/// Phase 2: the run decision (true: the loop runs).
-bool DetectEarlierRuns(MainWindow& w);
+enum class RunDecision {
+  kRun,      // the loop runs
+  kNotRun,   // repeat declined, or already done
+  kStopped,  // a repeat preparation could not put a refused entry back: a message box said
+             // which file and why, its plan stays for the next Start, nothing more is touched
+};
+
+/// Phase 2: the run decision.
+RunDecision DetectEarlierRuns(MainWindow& w);
 
 enum class LoopEnd {
   kCompleted,    // every entry was handled

@@ -101,6 +101,9 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 /// "." and ".." and hidden folders left out.
 std::vector<std::string> ListFolders(const std::string& path);
 
+/// The names of the plain files (as FindPlainFile sees them) directly in a folder, unsorted.
+std::vector<std::string> ListPlainFiles(const std::string& path);
+
 /// The drives of the machine as roots ("C:\"); POSIX has one, "/".
 std::vector<std::string> ListDrives();
 

@@ -376,6 +376,21 @@ std::vector<std::string> ListFolders(const std::string& path) {
   return out;
 }
 
+std::vector<std::string> ListPlainFiles(const std::string& path) {
+  std::vector<std::string> out;
+  auto r = Resolve(path, true);
+  if (!r) return out;
+  DIR* d = opendir(r->c_str());
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    struct stat st;
+    if (stat(Join(*r, e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) out.push_back(e->d_name);
+  }
+  closedir(d);
+  return out;
+}
+
 std::vector<std::string> ListDrives() { return {"/"}; }
 
 std::string ExecutablePath() {

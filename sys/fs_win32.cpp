@@ -247,6 +247,23 @@ std::vector<std::string> ListFolders(const std::string& path) {
   return out;
 }
 
+std::vector<std::string> ListPlainFiles(const std::string& path) {
+  std::vector<std::string> out;
+  std::string pattern = path;
+  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW(Widen(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                              nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  do {
+    if (!(data.dwFileAttributes & excluded)) out.push_back(Narrow(data.cFileName));
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return out;
+}
+
 std::vector<std::string> ListDrives() {
   std::vector<std::string> out;
   DWORD mask = GetLogicalDrives();

@@ -100,7 +100,7 @@ TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   Demo demo;
   const std::string out = demo.dir / "check.txt";
   ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName,
-                                    druvo::EncodeJournal({{"QWIMAPD.DAT", "QWIMAPD.13_1"}})));
+                                    druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
   EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
   EXPECT_NE(ReadFile(out).find("Onderbroken hernoemplan: 1 hernoemingen"), std::string::npos) << ReadFile(out);
   EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
@@ -262,7 +262,11 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
                               "--gtest_filter=RestoreCrash.DISABLED_RestoreEndedAtARename");
     ASSERT_EQ(rc, kEndedAtRename);
     druvo::RenamePlan plan;
-    EXPECT_EQ(druvo::ReadJournal(In(root, "DATA"), plan), druvo::JournalState::kComplete);
+    druvo::MemoryView view;
+    druvo::MainWindow w(view);
+    w.sDBPath = In(root, "DATA");
+    druvo::LoadFileCatalogue(w.catalogue);
+    EXPECT_EQ(druvo::ReadJournal(w, plan), druvo::JournalState::kComplete);
     // The next restore finishes the plan the crash left, and then finds nothing more to do.
     std::string log;
     EXPECT_EQ(RestoreHere(In(root, "QMV"), In(root, "DATA"), {}, &log),
