@@ -336,7 +336,17 @@ std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
 PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
   PlanResult result;
   std::size_t renames = 0;
-  for (const PlanEntry& e : plan) renames += e.renames.size();
+  for (const PlanEntry& e : plan) {
+    for (const PlannedRename& r : e.renames) {
+      // What the next Start would refuse to finish is never begun.
+      if (!NameInInstallation(w.catalogue, r.folder, r.from) || !NameInInstallation(w.catalogue, r.folder, r.to)) {
+        Report(w, "Hernoemplan niet uitgevoerd: " + r.from + " -> " + r.to + " ligt buiten de installatie.");
+        result.journalWritten = false;
+        return result;
+      }
+      ++renames;
+    }
+  }
   if (renames == 0) return result;
   w.BeforeChange("journal written");
   if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan))) {
@@ -374,6 +384,7 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
       return result;
     case JournalState::kForeign:
       result.ok = false;
+      result.foreign = true;
       result.why = SetForeignJournalAside(w, foreign);
       return result;
     case JournalState::kComplete:

@@ -86,13 +86,15 @@ struct PlanResult {
   std::string why;
 };
 
-/// Writes the plan, carries it out entry by entry and removes the journal. Every due rename
+/// Writes the plan, carries it out entry by entry and removes the journal. A plan naming a
+/// file NameInInstallation does not allow is not carried out at all. Every due rename
 /// is made through w.services.rename (never overwriting); a rename whose source is gone or
 /// whose target is taken is skipped, as the plan's own guards would have skipped it.
 PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan);
 
 struct FinishResult {
   bool ok = true;    // false: the plan could not be finished; nothing more may be touched
+  bool foreign = false;  // the journal named a file outside the installation; `why` says so
   int finished = 0;  // renames made
   std::string why;   // for !ok: which file, what the system said, and what to do
   std::vector<std::string> refused;  // entries left as they were: which name, and why

@@ -127,25 +127,35 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
       record.entries_[KeyOf(f[0], f[1])].push_back(fp);  // a line of the version before
       return;
     }
+    // A line as long as a whole one (all its fields, a check of 8 digits) whose check fails
+    // was damaged after it was written; a shorter one was torn while it was written.
+    const std::size_t whole = !f.empty() && f[0] == "F" ? 6 : 4;
+    if (f.size() != whole || f.back().size() != 8) return;
     std::uint32_t check = 0;
-    const auto lastTab = l.rfind('\t');
-    const bool checked = f.size() >= 3 && f.back().size() == 8 && ParseNumber(f.back(), check, 16) &&
-                         Crc32c(0, l.substr(0, lastTab)) == check && IsDigits(f[1]);
-    if (checked && f[0] == "F" && f.size() == 6 && !f[2].empty() && ParseFingerprint(f[3], f[4], fp)) {
-      record.entries_[KeyOf(f[1], f[2])].push_back(fp);
-    } else if (checked && f[0] == "T" && f.size() == 4 && !f[2].empty()) {
-      record.entries_.erase(KeyOf(f[1], f[2]));
-    } else if (checked && f[0] == "S" && f.size() == 4 && (f[2] == "1" || f[2] == "0")) {
-      record.swapped_[std::string(f[1])] = f[2] == "1";
-    } else if (!l.empty()) {
-      ++record.damaged_;
+    if (ParseNumber(f.back(), check, 16) && Crc32c(0, l.substr(0, l.rfind('\t'))) == check) {
+      if (f[0] == "F" && IsDigits(f[1]) && !f[2].empty() && ParseFingerprint(f[3], f[4], fp)) {
+        record.entries_[KeyOf(f[1], f[2])].push_back(fp);
+        return;
+      }
+      if (f[0] == "T" && IsDigits(f[1]) && !f[2].empty()) {
+        record.entries_.erase(KeyOf(f[1], f[2]));
+        return;
+      }
+      if (f[0] == "S" && IsDigits(f[1]) && (f[2] == "1" || f[2] == "0")) {
+        record.swapped_[std::string(f[1])] = f[2] == "1";
+        return;
+      }
     }
+    ++record.damagedLines_;
+    if ((f[0] == "F" || f[0] == "T") && IsDigits(f[1]) && !f[2].empty())
+      record.damaged_[KeyOf(f[1], f[2])] = true;
+    else if (f[0] != "S")
+      record.damagedAnyKey_ = true;
   };
   sys::ReadFileInPieces(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
     for (char c : piece) {
       if (c == '\n') {
-        if (overlong) ++record.damaged_;
-        else take(line);
+        if (!overlong) take(line);
         line.clear();
         overlong = false;
       } else if (line.size() < 4096) {
@@ -169,6 +179,10 @@ std::optional<Fingerprint> FileRecord::Earliest(const std::string& digits, const
   auto it = entries_.find(KeyOf(digits, key));
   if (it == entries_.end() || it->second.empty()) return std::nullopt;
   return it->second.front();
+}
+
+bool FileRecord::Damaged(const std::string& digits, const std::string& key) const {
+  return damagedAnyKey_ || damaged_.count(KeyOf(digits, key)) > 0;
 }
 
 bool FileRecord::LabelToolSwapped(const std::string& digits) const {
@@ -208,6 +222,10 @@ bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& d
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
                           const std::string& markerPath) {
   MarkerVerdict v;
+  if (record.Damaged(digits, key)) {
+    v.match = MarkerMatch::kDamagedRecord;
+    return v;
+  }
   const auto expected = record.Find(digits, key);
   if (!expected) return v;  // kNoRecord
   v.expected = *expected;
@@ -232,12 +250,15 @@ std::string DescribeMismatch(const MarkerVerdict& v) {
       return "inhoud wijkt af (" + std::to_string(v.marker.size) + " bytes)";
     case MarkerMatch::kMatches:
     case MarkerMatch::kNoRecord:
+    case MarkerMatch::kDamagedRecord:
       break;
   }
   return {};
 }
 
 std::string WhyNotTrusted(const MarkerVerdict& v, const std::string& data) {
+  if (v.match == MarkerMatch::kDamagedRecord)
+    return std::string("een regel in ") + kRecordFileName + " over " + data + " is beschadigd";
   if (v.match == MarkerMatch::kNoRecord)
     return std::string("geen regel in ") + kRecordFileName + " staat ervoor in dat het de inhoud van " +
            data + " van voor de conversie is";

@@ -35,8 +35,9 @@ std::string RecordKey(const MainWindow& w, int index, const std::string& suffix)
 /// The record of a database folder as last written. Per direction and key, the fingerprints
 /// taken since the last restore of that file, oldest first; per direction, whether a run in
 /// that direction swapped the label tool (and no restore swapped it back since). A missing
-/// file is an empty record; a line that is torn, damaged or not the record's own is passed
-/// over and counted.
+/// file is an empty record. A line torn by a crash while it was written is passed over (no
+/// utility got that file then); a whole line whose check fails is damaged, and the file it
+/// names is vouched for no longer (every file, when the line does not say which).
 class FileRecord {
  public:
   static FileRecord Load(const std::string& databaseFolder);
@@ -45,14 +46,18 @@ class FileRecord {
   /// The oldest fingerprint since the last restore: the state before the first conversion.
   std::optional<Fingerprint> Earliest(const std::string& digits, const std::string& key) const;
   bool LabelToolSwapped(const std::string& digits) const;
+  /// Whether a damaged line may have been about this file.
+  bool Damaged(const std::string& digits, const std::string& key) const;
   bool empty() const { return entries_.empty() && swapped_.empty(); }
-  /// Lines passed over that were not torn by a crash (a damaged or foreign line).
-  int damagedLines() const { return damaged_; }
+  /// Whole lines whose check failed.
+  int damagedLines() const { return damagedLines_; }
 
  private:
   std::map<std::string, std::vector<Fingerprint>> entries_;
   std::map<std::string, bool> swapped_;
-  int damaged_ = 0;
+  std::map<std::string, bool> damaged_;  // keys named by damaged lines
+  bool damagedAnyKey_ = false;           // a damaged line that does not say whose it is
+  int damagedLines_ = 0;
 };
 
 /// Adds a data file's fingerprint before the utility gets it, flushed to disk before this
@@ -68,7 +73,7 @@ bool AppendRestored(const std::string& databaseFolder, const std::string& digits
 /// it back (false).
 bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped);
 
-enum class MarkerMatch { kMatches, kNoRecord, kDiffers, kUnreadable };
+enum class MarkerMatch { kMatches, kNoRecord, kDiffers, kUnreadable, kDamagedRecord };
 
 struct MarkerVerdict {
   MarkerMatch match = MarkerMatch::kNoRecord;

@@ -46,7 +46,8 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
 bool FinishInterruptedPlan(MainWindow& w) {
   const FinishResult r = FinishUnfinishedPlan(w);
   if (r.ok) return true;
-  EndWithMessage(w, "Een onderbroken hernoemplan kan niet worden afgemaakt. " + r.why, RunOutcome::kFailed);
+  EndWithMessage(w, r.foreign ? r.why : "Een onderbroken hernoemplan kan niet worden afgemaakt. " + r.why,
+                 RunOutcome::kFailed);
   return false;
 }
 

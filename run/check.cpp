@@ -43,7 +43,9 @@ std::string MarkerText(const Entry& e) {
     case MarkerMatch::kMatches:
       return "markering " + e.marker + " aanwezig, klopt met het record";
     case MarkerMatch::kNoRecord:
-      return "markering " + e.marker + " aanwezig, geen record";
+      return "markering " + e.marker + " aanwezig, geen record: wordt niet teruggezet";
+    case MarkerMatch::kDamagedRecord:
+      return "markering " + e.marker + " aanwezig, het record is beschadigd: wordt niet teruggezet";
     case MarkerMatch::kDiffers:
     case MarkerMatch::kUnreadable:
       break;

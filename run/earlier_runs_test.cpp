@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/console/console_app.h"
 #include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/start_command.h"
@@ -145,4 +146,32 @@ TEST(RunLock, AStartWhileAnotherRunHoldsTheLockTouchesNothing) {
   EXPECT_TRUE(f.view.IsEnabled(Control::btnCancel));
   EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_FALSE(fs::exists(f.Prog("DRUVO.Log")));
+}
+
+// A marker that no longer matches its record is not put back, and the loop leaves its entry
+// alone: that entry is not converted, so it has an ERROR line, the summary counts it and the
+// console program exits 1.
+TEST(EarlierRuns, AnEntryLeftUnconvertedIsAnError) {
+  RunFixture f;
+  for (auto& e : fs::recursive_directory_iterator(f.db)) {
+    if (e.is_regular_file() && e.path().filename() != "TRWMIX.DAT") fs::remove(e.path());
+  }
+  WriteFile(f.Db("QWIMAPD.DAT"), "0306406152;boek\r\n");
+  f.Start();
+  ASSERT_EQ(f.w.errorCount, 0);
+  WriteFile(f.Db("QWIMAPD.13"), "0306406152;boek\r\n0306406152;later\r\n");
+
+  NextStart second(f);
+  second.view.answers = {Answer::kOk, Answer::kYes};
+  ClickStart(second.w);
+  const std::string log = second.w.LogViewText();
+  EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.13 wordt niet teruggezet, het is niet de "
+                     "inhoud van QWIMAPD.DAT van voor de conversie (35 bytes, verwacht 17 bytes); QWIMAPD.DAT "
+                     "blijft staan\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Omgezet: 0 van 32 bestanden; niet aanwezig: 31; niet omgezet: 1"), std::string::npos);
+  EXPECT_EQ(second.w.errorCount, 1);
+  EXPECT_EQ(second.view.Text(Control::txtBezig), "Conversie voltooid; er zijn 1  fouten gesignaleerd");
+  EXPECT_EQ(ExitCodeFor(second.w.outcome, second.w.errorCount), 1);
 }

@@ -111,11 +111,12 @@ RestoreResult RestoreConversion(MainWindow& w) {
     // nothing is put back.
     const std::string key = RecordKey(w, i, suffix);
     const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
-    if (!earliest) {
-      if (e.markerPresent) {
+    if (!earliest || record.Damaged(digits, key)) {
+      if (e.markerPresent || (earliest && !setAside.empty())) {
         ++toRestore;
-        MarkerVerdict none;
-        e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(none, e.data);
+        MarkerVerdict unknown;
+        if (record.Damaged(digits, key)) unknown.match = MarkerMatch::kDamagedRecord;
+        e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(unknown, e.data);
       }
       entries.push_back(std::move(e));
       continue;

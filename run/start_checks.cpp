@@ -41,7 +41,11 @@ bool UnsafeInFileName(const std::string& s) {
 std::string FullFolder(View& v, Control box) {
   const std::string typed = v.Text(box);
   if (text::Trim(typed).empty()) return typed;
-  std::string full = sys::FullPath(typed);
+  // A drive alone ("D:") means its root, as the folder dialog's drive list gives it, not the
+  // folder that happens to be current on that drive.
+  const bool driveAlone = typed.size() == 2 && typed[1] == ':' &&
+                          ((typed[0] >= 'A' && typed[0] <= 'Z') || (typed[0] >= 'a' && typed[0] <= 'z'));
+  std::string full = sys::FullPath(driveAlone ? typed + "\\" : typed);
   if (full != typed) v.SetText(box, full);
   return full;
 }

@@ -183,6 +183,17 @@ TEST(StartChecks, RelativeFoldersAreMadeFullFromTheWorkingFolderOfThatMoment) {
     EXPECT_TRUE(fs::equivalent(in.w.sDBPath, in.db));
   }
   {
+    // A drive alone is its root, not the folder current on that drive (here the database
+    // folder itself, which would pass).
+    Installation in;
+    ASSERT_TRUE(sys::SetCurrentFolder(in.db));
+    const std::string cwd = sys::CurrentFolder();
+    const std::string drive = std::string(1, cwd.size() >= 2 && cwd[1] == ':' ? cwd[0] : 'D') + ":";
+    in.view.SetText(Control::txtDatabasePath, drive);
+    EXPECT_FALSE(in.Check());
+    EXPECT_EQ(in.view.Text(Control::txtDatabasePath), drive + "\\");
+  }
+  {
     // A full path is kept exactly as typed, a trailing separator included.
     Installation in;
     in.view.SetText(Control::txtDatabasePath, in.db + "\\");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -99,6 +100,19 @@ TEST(CheckAndRestore, CheckReportsAFreshDemoAndTouchesNothing) {
 TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   Demo demo;
   const std::string out = demo.dir / "check.txt";
+  // A journal naming a file outside the installation: check says that the Start refuses; the
+  // Start sets it aside, refuses, and renames nothing.
+  const std::string outside = demo.dir / "buiten.txt";
+  WriteFile(outside, "van een ander");
+  const std::string foreign = "DRUVO rename plan 2\nE\nD\t" + outside + "\tQWIMAPD.13_7\nEND 1\n";
+  WriteFile(demo.db + "/" + druvo::kJournalFileName, foreign);
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 2);
+  EXPECT_NE(ReadFile(out).find("noemt een bestand buiten de installatie"), std::string::npos) << ReadFile(out);
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options, out), 2);
+  EXPECT_EQ(ReadFile(outside), "van een ander");
+  EXPECT_EQ(ReadFile(demo.db + "/" + druvo::kJournalFileName + "_1"), foreign);
+  EXPECT_FALSE(Exists(demo.db + "/QWIMAPD.13"));
+
   ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName,
                                     druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
   EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
@@ -129,6 +143,15 @@ TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
   EXPECT_NE(ReadFile(out).find("Conversie is al volledig gedaan !"), std::string::npos);
   EXPECT_NE(ReadFile(out).find("volgnummer 1 (zoals QWMHMXHM.13_1)"), std::string::npos);
 
+  // A run the other way and its restore: that run swapped no label tool, so its restore
+  // leaves the tool as the run to 13 left it.
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  EXPECT_EQ(RunConsoleProgram("run --yes --direction 10" + demo.options), 1);
+  UnsetEnv("DRUVO_SMTP_RELAY");
+  EXPECT_EQ(RunConsoleProgram("restore --yes --direction 10" + demo.options), 0);
+  EXPECT_EQ(ReadFile(demo.prog + "/LMPR.EXE"), "label tool 13");
+  EXPECT_EQ(ReadFile(demo.prog + "/LMPR10.EXE"), "label tool 10");
+
   EXPECT_EQ(RunConsoleProgram("restore --yes" + demo.options), 0);
   const auto restored = DataFiles(demo.db);
   for (const auto& [name, bytes] : original) {
@@ -139,7 +162,7 @@ TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
   EXPECT_EQ(ReadFile(demo.prog + "/LMPR.EXE"), "label tool 10");
   EXPECT_FALSE(Exists(demo.prog + "/LMPR10.EXE"));
   const std::string log = ReadFile(demo.prog + "/DRUVO-restore.Log");
-  EXPECT_NE(log.find("Teruggezet: 32 bestanden; niet teruggezet: 0."), std::string::npos) << log;
+  EXPECT_NE(log.rfind("Teruggezet: 32 bestanden; niet teruggezet: 0."), std::string::npos) << log;
 
   // Nothing is left to put back: the second restore changes no file of the database and
   // adds its log to the first one's.
@@ -177,6 +200,57 @@ druvo::RestoreResult RestoreHere(
 }
 
 }  // namespace
+
+// After a partial repeat the markers hold converted bytes and the originals are set aside:
+// restore puts back the state before the first conversion. An entry whose rename is refused
+// (its first or its second), or whose record line is damaged, stays as it is, named in an
+// ERROR line.
+TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNot) {
+  Demo demo;
+  const auto original = DataFiles(demo.db);
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  SetEnv("RCX_CRASH_ON", "QWOUPVOG.DAT");
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);
+  UnsetEnv("RCX_CRASH_ON");
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);  // the partial repeat
+  UnsetEnv("DRUVO_SMTP_RELAY");
+  const auto converted = DataFiles(demo.db);
+  ASSERT_EQ(converted.at("QWIMAPD.13_1"), original.at("QWIMAPD.DAT"));
+  ASSERT_EQ(converted.at("QWIMAPD.13"), converted.at("QWIMAPD.DAT"));
+
+  // The first fingerprint of QWMHMXHM.DAT damaged, its length kept.
+  std::string record = ReadFile(demo.db + "/DRUVO.REC");
+  const auto line = record.find("F\t13\tQWMHMXHM.DAT\t");
+  ASSERT_NE(line, std::string::npos);
+  record[record.find('\n', line) - 10] ^= 1;
+  WriteFile(demo.db + "/DRUVO.REC", record);
+
+  std::string log;
+  EXPECT_EQ(RestoreHere(demo.prog, demo.db,
+                        [](const std::string& from, const std::string& to) {
+                          for (const char* refused : {"\\QWIMAPD.DAT", "\\QWAOMVSQ.13"})
+                            if (from.size() > 13 && from.substr(from.size() - std::strlen(refused)) == refused)
+                              return sys::RenameResult{sys::RenameStatus::kFailed, "toegang geweigerd"};
+                          return sys::RenameNoReplace(from, to);
+                        },
+                        &log),
+            druvo::RestoreResult::kPartly);
+  EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet teruggezet: QWIMAPD.DAT kan niet worden hernoemd (toegang "
+                     "geweigerd); QWIMAPD.DAT blijft staan\r\n"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: QWAOMVSQ.DAT is niet teruggezet: QWAOMVSQ.13 kan niet worden hernoemd"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("ERROR: QWMHMXHM.DAT is niet teruggezet: QWMHMXHM.13 wordt niet teruggezet, een regel "
+                     "in DRUVO.REC over QWMHMXHM.DAT is beschadigd"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("Teruggezet: 29 bestanden; niet teruggezet: 3."), std::string::npos) << log;
+  const auto after = DataFiles(demo.db);
+  for (const auto& [name, bytes] : original) {
+    const bool left = name == "QWIMAPD.DAT" || name == "QWAOMVSQ.DAT" || name == "QWMHMXHM.DAT";
+    ASSERT_TRUE(after.count(name)) << name;
+    EXPECT_EQ(after.at(name), left ? converted.at(name) : bytes) << name;
+  }
+}
 
 // The child of the next test: a restore that ends the process at its k-th rename.
 TEST(RestoreCrash, DISABLED_RestoreEndedAtARename) {
