@@ -215,7 +215,8 @@ RestoreResult RestoreConversion(MainWindow& w) {
         (!result.journalWritten || sys::IsPresent(e.folder + e.chosen) || !sys::IsPresent(e.folder + e.data)))
       why = "het hernoemen is niet gebeurd (zie hierboven)";
     if (!why.empty()) {
-      w.LogError(e.data + " is niet teruggezet: " + why + (e.dataPresent ? "; " + e.data + " blijft staan" : ""));
+      w.LogError(text::Upper(e.data) + " is niet teruggezet: " + why +
+                 (e.dataPresent ? "; " + e.data + " blijft staan" : ""));
       ++failed;
       continue;
     }
