@@ -194,6 +194,10 @@ CheckReport CheckInstallation(MainWindow& w) {
   earlier += " (" + std::to_string(count.dataFiles) + " databestanden, " +
              std::to_string(count.markers) + " markeringen)";
   lines.push_back(earlier);
+  if (record.damagedLines() > 0)
+    lines.push_back(std::string(kRecordFileName) + ": " + std::to_string(record.damagedLines()) +
+                    (record.damagedLines() == 1 ? " regel is" : " regels zijn") +
+                    " beschadigd; de bestanden die ze noemen worden niet teruggezet");
 
   const std::string prog = w.sExePath + "\\";
   const bool swapped = sys::IsPresent(prog + "LMPR10.EXE") && !sys::IsPresent(prog + "LMPR13.EXE");
