@@ -120,6 +120,33 @@ TEST(RefusedRename, AtEveryRenameEveryDataFileStaysWholeAndEveryMissEntryIsNamed
     EXPECT_EQ(ExitCodeFor(second.w.outcome, second.w.errorCount), 1);
   }
 
+  {
+    // The undo refused too: the Start stops before the loop with a message box that names the
+    // file, the journal stays, the mail still goes; the next Start finishes the plan.
+    const fs::path root = base / "stuck";
+    CopyTree(f.root, root);
+    Window stuck(root.string(), [](const std::string& from, const std::string& to) {
+      for (const std::string end : {"QWIMAPD.13", "QWIMAPD.13_1"})
+        if (from.size() > end.size() && from.compare(from.size() - end.size(), end.size(), end) == 0)
+          return sys::RenameResult{sys::RenameStatus::kFailed, "invoer-/uitvoerfout"};
+      return sys::RenameNoReplace(from, to);
+    });
+    stuck.view.answers = {Answer::kOk, Answer::kYes};
+    ClickStart(stuck.w);
+    EXPECT_EQ(ExitCodeFor(stuck.w.outcome, stuck.w.errorCount), 2);
+    EXPECT_EQ(stuck.view.boxes.back().text,
+              "QWIMAPD.13_1 kan niet worden teruggezet (invoer-/uitvoerfout); het hernoemplan blijft in "
+              "DRUVO.JNL staan en de volgende Start maakt het af.");
+    EXPECT_TRUE(fs::exists(root / "DATA" / "DRUVO.JNL"));
+    EXPECT_FALSE(stuck.w.mailResult.empty());
+    Window next(root.string(), sys::RenameNoReplace);
+    next.view.answers = {Answer::kOk, Answer::kYes};
+    ClickStart(next.w);
+    EXPECT_NE(next.w.LogViewText().find("Onderbroken hernoemplan afgemaakt: "), std::string::npos);
+    EXPECT_EQ(ReadFile((root / "DATA" / "QWIMAPD.DAT").string()), converted[0]);
+    EXPECT_EQ(ReadFile((root / "DATA" / "QWIMAPD.13").string()), original[0]);
+  }
+
   // A restore.
   renames = 0;
   {
