@@ -21,7 +21,9 @@ class Interrupts {
 };
 
 /// The process's own, on the platform's console signals: POSIX SIGINT and SIGTERM (a
-/// signal ignored at start stays ignored); Windows CTRL_C_EVENT and CTRL_BREAK_EVENT.
+/// signal ignored at start stays ignored; from the first StopAfterFile on SIGPIPE is
+/// ignored, so a closed pipe fails a write instead of ending the run); Windows CTRL_C_EVENT
+/// and CTRL_BREAK_EVENT.
 /// SIGHUP, SIGQUIT and the closing of the console window keep their default: the program
 /// ends at once.
 Interrupts& ConsoleInterrupts();

@@ -48,6 +48,13 @@ extern "C" void OnSignal(int) {
 class PosixInterrupts : public Interrupts {
  public:
   void StopAfterFile() override {
+    // The same Ctrl-C ends the reader of a pipe on stdout or stderr (`druvo run | tee`): the
+    // run's next write must fail, not end it before its summary, run log and mail.
+    struct sigaction pipe {};
+    if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
+      pipe.sa_handler = SIG_IGN;
+      sigaction(SIGPIPE, &pipe, nullptr);
+    }
     if (stopAsked) return;
     struct sigaction a {};
     a.sa_handler = OnSignal;

@@ -102,9 +102,14 @@ struct Job {
     };
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
     if (terminal.empty()) {
+      // Standard output is a pipe whose reader has gone, as after `druvo run | tee` when
+      // the same Ctrl-C ended tee.
       posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-      posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+      posix_spawn_file_actions_adddup2(&files, out[1], 1);
+      posix_spawn_file_actions_addclose(&files, out[0]);
       posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     } else {
       // Opened by the new session's leader, it becomes the session's controlling terminal.
@@ -126,14 +131,17 @@ struct Job {
     const int rc = posix_spawn(&pid, args[0].c_str(), &files, &attr, pointers(args).data(),
                                pointers(env).data());
     posix_spawn_file_actions_destroy(&files);
+    close(out[0]);
+    close(out[1]);
     posix_spawnattr_destroy(&attr);
     EXPECT_EQ(rc, 0) << std::strerror(rc);
     return rc == 0 ? pid : -1;
   }
 
-  // Waits until the utility works on a data file.
+  // Waits until the utility works on a data file: the record line is written right before
+  // it starts, after the probe.
   bool AwaitUtility() {
-    return WaitUntil(20, [&] { return HasChild(pid, "rcx-real"); });
+    return WaitUntil(20, [&] { return Exists(db + "/DRUVO.REC") && HasChild(pid, "rcx-real"); });
   }
   bool AwaitOnStderr(const std::string& text) {
     return WaitUntil(10, [&] { return ReadFile(dir / "err").find(text) != npos; });
