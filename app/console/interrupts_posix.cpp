@@ -50,10 +50,10 @@ class PosixInterrupts : public Interrupts {
   void StopAfterFile() override {
     // The same Ctrl-C ends the reader of a pipe on stdout or stderr (`druvo run | tee`): the
     // run's next write must fail, not end it before its summary, run log and mail.
-    struct sigaction pipe {};
-    if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
-      pipe.sa_handler = SIG_IGN;
-      sigaction(SIGPIPE, &pipe, nullptr);
+    struct sigaction broken {};
+    if (sigaction(SIGPIPE, nullptr, &broken) == 0 && broken.sa_handler == SIG_DFL) {
+      broken.sa_handler = SIG_IGN;
+      sigaction(SIGPIPE, &broken, nullptr);
     }
     if (stopAsked) return;
     struct sigaction a {};
