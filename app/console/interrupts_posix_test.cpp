@@ -2,8 +2,8 @@
 // foreground process group. The console program is started as a shell starts a job, in a
 // process group of its own; the utility is the real stand-in, slowed down on data files.
 #include <fcntl.h>
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -71,14 +71,15 @@ struct Job {
     std::string error;
     EXPECT_TRUE(WriteDemoInstallation(dir.path(), &error)) << error;
     fs::rename(prog + "/RCX.EXE", prog + "/rcx-real");
-    WriteFile(prog + "/RCX.EXE", "#!/bin/sh\n[ \"$1\" = N ] && export RCX_DELAY_MS=" +
-                                     std::to_string(delayMs) + "\nexec \"${0%/*}/rcx-real\" \"$@\"\n");
+    WriteFile(prog + "/RCX.EXE",
+              "#!/bin/sh\n[ \"$1\" = N ] && export RCX_DELAY_MS=" + std::to_string(delayMs) +
+                  "\nexec \"${0%/*}/rcx-real\" \"$@\"\n");
     chmod((prog + "/RCX.EXE").c_str(), 0755);
     for (const auto& e : fs::recursive_directory_iterator(db))
       if (e.is_regular_file()) before[e.path().string()] = ReadFile(e.path().string());
 
-    std::vector<std::string> args = {Program("druvo"), "run", "--customer", "4711",
-                                     "--program-folder", prog, "--database-folder", db};
+    std::vector<std::string> args = {Program("druvo"),   "run", "--customer",        "4711",
+                                     "--program-folder", prog,  "--database-folder", db};
     if (terminal.empty()) args.push_back("--yes");
     std::vector<std::string> env = {"DRUVO_SMTP_RELAY=127.0.0.1:9"};  // the mail fails at once
     for (char** e = environ; *e; ++e)
@@ -110,7 +111,8 @@ struct Job {
       posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
       posix_spawn_file_actions_adddup2(&files, out[1], 1);
       posix_spawn_file_actions_addclose(&files, out[0]);
-      posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0644);
     } else {
       // Opened by the new session's leader, it becomes the session's controlling terminal.
       posix_spawn_file_actions_addopen(&files, 0, terminal.c_str(), O_RDWR, 0);
@@ -125,8 +127,9 @@ struct Job {
     sigaddset(&defaults, SIGTERM);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF |
-                                        (terminal.empty() ? POSIX_SPAWN_SETPGROUP : POSIX_SPAWN_SETSID));
+    posix_spawnattr_setflags(
+        &attr,
+        POSIX_SPAWN_SETSIGDEF | (terminal.empty() ? POSIX_SPAWN_SETPGROUP : POSIX_SPAWN_SETSID));
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, args[0].c_str(), &files, &attr, pointers(args).data(),
                                pointers(env).data());
@@ -163,9 +166,11 @@ struct Job {
     const std::string converted = ReadFile(first);
     EXPECT_EQ(CountValidIsbn10(converted), 0);
     EXPECT_EQ(CountEan13(converted), CountValidIsbn10(before[first]));
-    EXPECT_TRUE(ReadFile(db + "/QWIMAPD.13") == before[first]) << "the marker is not the file before";
+    EXPECT_TRUE(ReadFile(db + "/QWIMAPD.13") == before[first])
+        << "the marker is not the file before";
     int markers = 0;
-    for (const auto& e : fs::recursive_directory_iterator(db)) markers += e.path().extension() == ".13";
+    for (const auto& e : fs::recursive_directory_iterator(db))
+      markers += e.path().extension() == ".13";
     EXPECT_EQ(markers, 1);
   }
 };

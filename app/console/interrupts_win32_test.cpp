@@ -34,7 +34,8 @@ TEST(CtrlC, DISABLED_HelperPressesCtrlCWhileTheUtilityWorks) {
   SetEnvironmentVariableW(L"DRUVO_SMTP_RELAY", L"127.0.0.1:9");  // the mail fails at once
   const std::string here = sys::CurrentFolder();
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE err = CreateFileW(L"err.txt", GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  HANDLE err =
+      CreateFileW(L"err.txt", GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
   HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &sa, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -42,10 +43,12 @@ TEST(CtrlC, DISABLED_HelperPressesCtrlCWhileTheUtilityWorks) {
   si.hStdInput = nul;
   si.hStdOutput = nul;
   si.hStdError = err;
-  std::wstring line = sys::Widen(Quote(Program("druvo-cli")) + " run --yes --customer 4711 --program-folder " +
-                                 Quote(here + "\\QMV") + " --database-folder " + Quote(here + "\\DATA"));
+  std::wstring line =
+      sys::Widen(Quote(Program("druvo-cli")) + " run --yes --customer 4711 --program-folder " +
+                 Quote(here + "\\QMV") + " --database-folder " + Quote(here + "\\DATA"));
   PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
   // The record line is written right before the utility gets the first data file.
   for (int i = 0; i < 600 && !Exists("DATA\\DRUVO.REC"); ++i) Sleep(50);
   Sleep(300);
@@ -66,7 +69,8 @@ TEST(CtrlC, FirstEndsTheRunAfterTheFileInHandWithItsLogAndExitCode130) {
   const std::string before = ReadFile(first), secondBefore = ReadFile(second);
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   // A console of its own without a window, as CREATE_NO_WINDOW makes one.
-  ASSERT_EQ(RunProgram(sys::ExecutablePath(), "--gtest_also_run_disabled_tests "
+  ASSERT_EQ(RunProgram(sys::ExecutablePath(),
+                       "--gtest_also_run_disabled_tests "
                        "--gtest_filter=CtrlC.DISABLED_HelperPressesCtrlCWhileTheUtilityWorks"),
             0);
 
