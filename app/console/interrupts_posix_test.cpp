@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,61 +83,43 @@ struct Job {
     std::vector<std::string> env = {"DRUVO_SMTP_RELAY=127.0.0.1:9"};  // the mail fails at once
     for (char** e = environ; *e; ++e)
       if (std::strncmp(*e, "DRUVO_SMTP_RELAY=", 17) != 0) env.push_back(*e);
-    pid = Spawn(args, env, dir / "err", terminal);
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    for (auto& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    int out[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    const int err = open((dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+
+    pid = fork();
+    if (pid == 0) {
+      signal(SIGINT, SIG_DFL);
+      signal(SIGTERM, SIG_DFL);
+      if (terminal.empty()) {
+        // Standard output is a pipe whose reader has gone, as after `druvo run | tee` when
+        // the same Ctrl-C ended tee.
+        setpgid(0, 0);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(out[1], 1);
+        dup2(err, 2);
+      } else {
+        // Opened by a new session's leader, the terminal becomes the session's own.
+        setsid();
+        const int t = open(terminal.c_str(), O_RDWR);
+        for (int fd : {0, 1, 2}) dup2(t, fd);
+      }
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+    if (terminal.empty()) setpgid(pid, pid);
+    for (int fd : {out[0], out[1], err}) close(fd);
   }
 
   ~Job() {
     if (pid <= 0) return;
     kill(-pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-  }
-
-  static pid_t Spawn(std::vector<std::string> args, std::vector<std::string> env,
-                     const std::string& errFile, const std::string& terminal) {
-    auto pointers = [](std::vector<std::string>& v) {
-      std::vector<char*> p;
-      for (auto& s : v) p.push_back(s.data());
-      p.push_back(nullptr);
-      return p;
-    };
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    if (terminal.empty()) {
-      // Standard output is a pipe whose reader has gone, as after `druvo run | tee` when
-      // the same Ctrl-C ended tee.
-      posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-      posix_spawn_file_actions_adddup2(&files, out[1], 1);
-      posix_spawn_file_actions_addclose(&files, out[0]);
-      posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                       0644);
-    } else {
-      // Opened by the new session's leader, it becomes the session's controlling terminal.
-      posix_spawn_file_actions_addopen(&files, 0, terminal.c_str(), O_RDWR, 0);
-      posix_spawn_file_actions_adddup2(&files, 0, 1);
-      posix_spawn_file_actions_adddup2(&files, 0, 2);
-    }
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(
-        &attr,
-        POSIX_SPAWN_SETSIGDEF | (terminal.empty() ? POSIX_SPAWN_SETPGROUP : POSIX_SPAWN_SETSID));
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, args[0].c_str(), &files, &attr, pointers(args).data(),
-                               pointers(env).data());
-    posix_spawn_file_actions_destroy(&files);
-    close(out[0]);
-    close(out[1]);
-    posix_spawnattr_destroy(&attr);
-    EXPECT_EQ(rc, 0) << std::strerror(rc);
-    return rc == 0 ? pid : -1;
   }
 
   // Waits until the utility works on a data file: the record line is written right before
