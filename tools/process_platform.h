@@ -30,8 +30,9 @@ class StartedProcess {
 
 /// Starts the command minimised without the focus (Win32), in the current folder. It runs to
 /// its own end even when this program ends first, and shares the locks this program holds
-/// (sys/file_lock.h). Nothing when it cannot be started or its arguments cannot be passed
-/// safely.
+/// (sys/file_lock.h). It runs in a process group of its own, so a Ctrl-C or hang-up of the
+/// console ends this program only. Nothing when it cannot be started or its arguments cannot
+/// be passed safely.
 std::unique_ptr<StartedProcess> StartProcess(const Command& command);
 
 }  // namespace druvo

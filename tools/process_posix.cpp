@@ -144,6 +144,22 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
     // The child is deliberately not tied to this program's life: a utility ended half-way
     // through a data file would leave it torn. It inherits the run's lock descriptor, which
     // keeps a new run out until it has finished.
+    // A process group of its own: the terminal's Ctrl-C (SIGINT), Ctrl-\ (SIGQUIT) and
+    // hang-up (SIGHUP) go to the terminal's foreground process group, this program's, and
+    // end this program only, never the utility in the middle of its file. The parent sets
+    // the group too, so that no signal finds the child still in the old one once
+    // StartProcess has returned.
+    setpgid(0, 0);
+    // Outside the foreground group a write to the terminal (standard error) would stop the
+    // utility with SIGTTOU where the terminal has `tostop` set, a read from it with SIGTTIN,
+    // and a stopped utility never finishes its file: ignored, the write goes through and the
+    // read fails. A pipe on standard error whose reader the same Ctrl-C ended
+    // (`druvo run 2>&1 | tee`) would end it with SIGPIPE: ignored, only the write fails.
+    // Ignored dispositions survive exec.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int sig : {SIGTTOU, SIGTTIN, SIGPIPE}) sigaction(sig, &ignore, nullptr);
     // No terminal input, and nothing on our standard output, which the console front end
     // uses for the log view; standard error stays for diagnostics.
     if (devNull >= 0) {
@@ -160,6 +176,8 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
     _exit(127);
   }
 
+  // Fails harmlessly (EACCES) when the child has already set it and started the program.
+  setpgid(pid, pid);
   close(errPipe[1]);
   if (devNull >= 0) close(devNull);
   // The pipe closes on a successful exec; an errno arriving means nothing was started.

@@ -163,7 +163,9 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
   PROCESS_INFORMATION pi{};
   // CREATE_NO_WINDOW: a console child (the utility, cmd.exe) would otherwise get a console
   // window of its own under the GUI, or write into the console front end's output.
-  const DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
+  // CREATE_NEW_PROCESS_GROUP: the child ignores Ctrl-C, and a Ctrl-C or Ctrl-Break aimed at
+  // the console program's group never reaches it in the middle of its file.
+  const DWORD flags = CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT |
                       (attrs ? EXTENDED_STARTUPINFO_PRESENT : 0);
   const BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
                                       attrs ? TRUE : FALSE, flags, nullptr, nullptr,

@@ -39,7 +39,9 @@ const char kUsage[] =
     "   5  ended at the disk-space question\n"
     "   6  completed but the run log could not be written\n"
     "   7  another run holds the installation's lock\n"
-    "  64  wrong usage\n";
+    "  64  wrong usage\n"
+    " 130  run: ended by Ctrl-C after the file in hand, with the summary, run log and mail\n"
+    "      (a second Ctrl-C ends DRUVO at once; the utility still finishes its file)\n";
 
 struct RunOptions {
   std::string customer;
@@ -127,21 +129,29 @@ bool CanAnswer(const RunOptions& o, std::FILE* err, bool interactive) {
 }
 
 // A command that may ask questions: the options parsed, questions refused without a
-// terminal, then `command` on a window filled from the options.
+// terminal, then `command` on a window filled from the options. With `interrupts`, a
+// Ctrl-C during the command asks it to stop after the file in hand.
 int OnWindow(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-             bool interactive, const std::function<int(MainWindow&)>& command) {
+             bool interactive, Interrupts* interrupts,
+             const std::function<int(MainWindow&)>& command) {
   RunOptions o;
   if (!ParseOrSayUsage(args, o, err)) return kExitUsage;
   if (!CanAnswer(o, err, interactive)) return kExitRefused;
   ConsoleView view(o.answers, out, err, in);
   MainWindow w(view);
   FillWindow(w, view, o);
-  return command(w);
+  if (!interrupts) return command(w);
+  view.interrupts = interrupts;
+  w.services.stopRequested = [interrupts] { return interrupts->StopRequested(); };
+  interrupts->StopAfterFile();
+  const int code = command(w);
+  interrupts->EndAtOnce();
+  return code;
 }
 
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-        bool interactive) {
-  return OnWindow(args, out, err, in, interactive, [&](MainWindow& w) {
+        bool interactive, Interrupts* interrupts) {
+  return OnWindow(args, out, err, in, interactive, interrupts, [&](MainWindow& w) {
     ClickStart(w);
     std::fprintf(out, "\n");
     std::fflush(out);
@@ -203,7 +213,9 @@ int ExitCodeFor(RestoreResult result) {
 
 int Restore(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
             bool interactive) {
-  return OnWindow(args, out, err, in, interactive, [&](MainWindow& w) {
+  // Restore renames through the journal, whose plan the next Start or restore finishes
+  // after a crash half-way: Ctrl-C may end it at once.
+  return OnWindow(args, out, err, in, interactive, nullptr, [&](MainWindow& w) {
     const RestoreResult result = RestoreConversion(w);
     std::fflush(out);
     return ExitCodeFor(result);
@@ -238,7 +250,7 @@ int ExitCodeFor(RunOutcome outcome, int errorCount) {
 }
 
 int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-                bool interactive) {
+                bool interactive, Interrupts* interrupts) {
   if (args.empty()) {
     std::fprintf(err, "%s", kUsage);
     return kExitUsage;
@@ -251,7 +263,7 @@ int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     std::fprintf(out, "DRUVO %s\n", DRUVO_VERSION);
     return 0;
   }
-  if (args[0] == "run") return Run(args, out, err, in, interactive);
+  if (args[0] == "run") return Run(args, out, err, in, interactive, interrupts);
   if (args[0] == "check") return Check(args, out, err);
   if (args[0] == "restore") return Restore(args, out, err, in, interactive);
   if (args[0] == "demo" && args.size() == 2) {

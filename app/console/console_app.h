@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console/interrupts.h"
 #include "model/main_window.h"
 
 namespace druvo {
@@ -29,8 +30,10 @@ enum ExitCode {
 int ExitCodeFor(RunOutcome outcome, int errorCount);
 
 /// Runs the front end with its arguments (without the program name). `interactive` tells
-/// whether questions can be asked on the terminal.
+/// whether questions can be asked on the terminal. `interrupts`, where given, lets a Ctrl-C
+/// during a run end it after the file in hand (exit code 130); check and restore leave
+/// Ctrl-C as it is.
 int ConsoleMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in,
-                bool interactive);
+                bool interactive, Interrupts* interrupts = nullptr);
 
 }  // namespace druvo

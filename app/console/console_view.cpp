@@ -35,6 +35,9 @@ Answer ConsoleView::Ask(const std::string& text, Buttons buttons) {
   } else if (answers_ == ConsoleAnswers::kNo) {
     a = no;
   } else {
+    // Nothing is in flight while a question waits: Ctrl-C ends the program at once, as at
+    // any prompt, rather than asking a run that waits for the answer to stop later.
+    if (interrupts) interrupts->EndAtOnce();
     for (;;) {
       std::fprintf(err_, buttons == Buttons::kYesNo ? "(j)a / (n)ee ? " : "(o)k / (a)nnuleren ? ");
       std::fflush(err_);
@@ -53,6 +56,7 @@ Answer ConsoleView::Ask(const std::string& text, Buttons buttons) {
         break;
       }
     }
+    if (interrupts) interrupts->StopAfterFile();
   }
   const char* names[] = {"OK", "Annuleren", "Ja", "Nee"};
   std::fprintf(err_, "[antwoord] %s\n", names[static_cast<int>(a)]);

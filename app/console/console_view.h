@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "app/console/interrupts.h"
 #include "model/view.h"
 
 namespace druvo {
@@ -32,6 +33,8 @@ class ConsoleView : public View {
   void Quit() override {}
 
   bool option1 = true;
+  /// Set during a run: while a question waits at the terminal, Ctrl-C ends the program.
+  Interrupts* interrupts = nullptr;
 
  private:
   ConsoleAnswers answers_;

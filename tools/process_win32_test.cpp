@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "model/main_window.h"
+#include "model/memory_view.h"
+#include "sys/fs.h"
+#include "test_support.h"
+#include "tools/process.h"
+
+using namespace druvo;
+using testing_support::ReadFile;
+
+namespace {
+
+volatile LONG ctrlC = 0;
+
+BOOL WINAPI CountCtrlC(DWORD event) {
+  if (event == CTRL_C_EVENT) InterlockedIncrement(&ctrlC);
+  return TRUE;
+}
+
+}  // namespace
+
+// Run only as a child by the test below: sends Ctrl-C to every process of its console
+// (the child's own, made for it by CREATE_NO_WINDOW) and writes whether it got it.
+TEST(ShellandWait, DISABLED_HelperSendsItselfCtrlC) {
+  SetConsoleCtrlHandler(CountCtrlC, TRUE);
+  const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+  Sleep(500);  // the console calls handlers on a thread of its own
+  sys::WriteWholeFile("ctrl_c.txt", !sent ? "not sent" : ctrlC ? "received" : "ignored");
+}
+
+// The utility ignores Ctrl-C: in a process group of its own, no console's Ctrl-C ends it in
+// the middle of its file.
+TEST(ShellandWait, ChildIgnoresCtrlC) {
+  testing_support::TempDir dir;
+  testing_support::CurrentFolderGuard guard;
+  ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
+  MemoryView view;
+  MainWindow w{view};
+  ASSERT_TRUE(ShellandWait(w,
+                           {sys::ExecutablePath(),
+                            {"--gtest_also_run_disabled_tests",
+                             "--gtest_filter=ShellandWait.DISABLED_HelperSendsItselfCtrlC"}},
+                           0));
+  EXPECT_EQ(ReadFile(dir / "ctrl_c.txt"), "ignored");
+}
