@@ -142,6 +142,12 @@ int RunConversionUtility(const std::vector<std::string>& args) {
   if (auto delay = sys::GetVariable("RCX_DELAY_MS")) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(delay->c_str())));
   }
+  // RCX_WAIT_FOR=<path>: the call waits (30 s at most) until that file exists, so a test can
+  // look at the world while the utility is surely at work.
+  if (auto go = sys::GetVariable("RCX_WAIT_FOR"); go && !go->empty()) {
+    for (int i = 0; i < 3000 && !sys::ResolveExisting(*go); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   const std::string letter = args.empty() ? "" : text::Upper(args[0]);
   int code;
   if (letter == "I" && args.size() >= 2) {

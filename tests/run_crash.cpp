@@ -128,8 +128,9 @@ int RunChild(const std::vector<std::string>& args) {
     if (steps.is_open()) steps << what << "\n";
     if (++step != crashAt) return;
     if (what != kUtilityStep) std::_Exit(kCrashExitCode);
-    // Ended while the utility works: slow it down so that it still works when this ends.
-    SetEnv("RCX_DELAY_MS", "300");
+    // Ended while the utility works: it waits for the test's word before it touches the file,
+    // so that it surely still works when the test looks at the lock.
+    SetEnv("RCX_WAIT_FOR", (fs::path(args[2]).parent_path() / "go").string());
     utilityRunning = true;
   };
   w.services.rename = [&](const std::string& from, const std::string& to) {
@@ -223,6 +224,7 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
       // The utility it left working keeps the lock until it has finished its file.
       if (atUtility && !sys::FileLock::IsHeld((root / "DATA" / "DRUVO.LCK").string()))
         o.faults.push_back("lock not held by the utility left running");
+      if (atUtility) std::ofstream(root / "go").put('\n');
       if (!WaitForLockFree(root, 30)) o.faults.push_back("lock still held after 30 s");
       if (atUtility) {
         // Every file the utilities got is whole: converted to the end, its marker beside it.
