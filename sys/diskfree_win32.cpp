@@ -18,10 +18,13 @@ bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
   // The cluster size comes from the same volume's root; where it cannot be read, the
   // common 4096-byte cluster stands in (the figure only gets coarser or finer).
   DWORD sectors = 8, bytes = 512, freeClusters = 0, clusters = 0;
-  wchar_t volume[MAX_PATH + 1];
-  if (!GetVolumePathNameW(name ? name : L".", volume, MAX_PATH + 1) ||
-      !GetDiskFreeSpaceW(volume, &sectors, &bytes, &freeClusters, &clusters) || sectors == 0 ||
-      bytes == 0) {
+  // The volume's root is the folder's own full path at most, with a "\\" added: a buffer
+  // that holds the folder's full path and more never cuts it, however long the folder.
+  const wchar_t* of = name ? name : L".";
+  std::wstring volume(GetFullPathNameW(of, 0, nullptr, nullptr) + path.size() + MAX_PATH, L'\0');
+  if (!GetVolumePathNameW(of, volume.data(), static_cast<DWORD>(volume.size())) ||
+      !GetDiskFreeSpaceW(volume.c_str(), &sectors, &bytes, &freeClusters, &clusters) ||
+      sectors == 0 || bytes == 0) {
     sectors = 8;
     bytes = 512;
   }
