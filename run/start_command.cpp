@@ -2,6 +2,7 @@
 
 #include "datafiles/run_lock.h"
 #include "model/main_window.h"
+#include "run/host_open.h"
 
 namespace druvo {
 
@@ -22,7 +23,7 @@ void RunStartCommand(MainWindow& w) {
   if (!StartChecks(w)) return;
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);
-  if (!lock || !FinishInterruptedPlan(w)) return;
+  if (!lock || !DataFilesFree(w) || !FinishInterruptedPlan(w)) return;
   if (!DetectEarlierRuns(w)) {
     w.outcome = RunOutcome::kNotRun;
     CompleteRun(w, Summary::kNone);

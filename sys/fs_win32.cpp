@@ -62,6 +62,18 @@ std::optional<std::string> ResolveExisting(const std::string& path) {
   return Narrow(full);
 }
 
+ExclusiveOpen TryExclusiveOpen(const std::string& path) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return ExclusiveOpen::kFree;
+  }
+  const DWORD err = GetLastError();
+  return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION ? ExclusiveOpen::kInUse
+                                                                       : ExclusiveOpen::kNotTried;
+}
+
 bool FolderExists(const std::string& path) {
   DWORD a = GetFileAttributesW(Widen(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
