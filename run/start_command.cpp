@@ -12,6 +12,7 @@ void ClickStart(MainWindow& w) {
   w.runActive = true;
   try {
     RunStartCommand(w);
+    EnableFolderChoice(w.view, true);
   } catch (const ProgramEnded&) {
     // The view has quit; nothing of the run goes on.
   }
