@@ -18,10 +18,10 @@ bool QueryDiskFree(const std::string& folder, DiskFreeNumbers& out) {
   // The cluster size comes from the same volume's root; where it cannot be read, the
   // common 4096-byte cluster stands in (the figure only gets coarser or finer).
   DWORD sectors = 8, bytes = 512, freeClusters = 0, clusters = 0;
-  // The volume's root is the folder's own full path at most, with a "\\" added: a buffer
-  // that holds the folder's full path and more never cuts it, however long the folder.
+  // The volume's root is a leading part of the folder's full path, a "\" added at most: a
+  // buffer of the full path's size and a margin never cuts it, however long the folder.
   const wchar_t* of = name ? name : L".";
-  std::wstring volume(GetFullPathNameW(of, 0, nullptr, nullptr) + path.size() + MAX_PATH, L'\0');
+  std::wstring volume(std::size_t{GetFullPathNameW(of, 0, nullptr, nullptr)} + MAX_PATH, L'\0');
   if (!GetVolumePathNameW(of, volume.data(), static_cast<DWORD>(volume.size())) ||
       !GetDiskFreeSpaceW(volume.c_str(), &sectors, &bytes, &freeClusters, &clusters) ||
       sectors == 0 || bytes == 0) {
