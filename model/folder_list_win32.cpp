@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "model/folder_list.h"
+#include "sys/grow_win32.h"
 #include "sys/wide_win32.h"
 
 namespace druvo {
@@ -8,12 +9,12 @@ namespace druvo {
 namespace {
 
 std::string FullPathOf(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return {};
-  std::wstring buf(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, buf.data(), nullptr);
-  buf.resize(n);
-  return sys::Narrow(buf);
+  std::wstring full;
+  if (!sys::GrowToFit(full, [&](wchar_t* buf, DWORD size) {
+        return GetFullPathNameW(path.c_str(), size, buf, nullptr);
+      }))
+    return {};
+  return sys::Narrow(full);
 }
 
 }  // namespace

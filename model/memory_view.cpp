@@ -4,8 +4,9 @@ namespace druvo {
 
 MemoryView::MemoryView() {
   text_[Control::txtExtensie] = "AT";
-  enabled_[Control::btnStart] = true;
-  enabled_[Control::btnCancel] = true;
+  for (Control c : {Control::btnStart, Control::btnCancel, Control::txtExePath,
+                    Control::txtDatabasePath, Control::btnBrowseProg, Control::btnBrowseData})
+    enabled_[c] = true;
 }
 
 std::string MemoryView::Text(Control box) { return text_[box]; }

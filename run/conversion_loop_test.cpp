@@ -32,7 +32,16 @@ TEST(ConversionLoop, ConvertsEveryPresentDataFileOfTheDemo) {
   const std::string before = ReadFile(f.Db("QWIMAPD.DAT"));
   const int valid = CountValidIsbn10(before);
   ASSERT_GT(valid, 100);
+  // The run keeps the folders chosen at Start; once it has ended they can be chosen again.
+  const Control folderChoice[] = {Control::txtExePath, Control::txtDatabasePath,
+                                  Control::btnBrowseProg, Control::btnBrowseData};
+  bool choosableDuringRun = false;
+  f.view.onEvents = [&] {
+    for (Control c : folderChoice) choosableDuringRun = choosableDuringRun || f.view.IsEnabled(c);
+  };
   f.Start();
+  EXPECT_FALSE(choosableDuringRun);
+  for (Control c : folderChoice) EXPECT_TRUE(f.view.IsEnabled(c));
 
   EXPECT_EQ(f.w.outcome, RunOutcome::kCompleted);
   EXPECT_EQ(CountEan13(ReadFile(f.Db("QWIMAPD.DAT"))), valid);

@@ -11,6 +11,7 @@
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
 #include "datafiles/run_lock.h"
+#include "run/host_open.h"
 #include "run/start_command.h"
 #include "sys/codepage.h"
 #include "sys/format.h"
@@ -62,6 +63,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
   const auto lock = TakeRunLock(w);
   if (!lock)
     return w.outcome == RunOutcome::kLocked ? RestoreResult::kLocked : RestoreResult::kRefused;
+  if (!DataFilesFree(w)) return RestoreResult::kRefused;
   const std::string& digits = w.directionDigits;
   const std::string& suffix = w.dataFileSuffix;
   Say(w, sys::FormatGeneralDate(w.services.now()) +

@@ -100,6 +100,12 @@ std::string UnopenableDatabaseText(const std::string& databaseFolder) {
   return "De database folder " + databaseFolder + " kan niet worden geopend";
 }
 
+void EnableFolderChoice(View& view, bool enabled) {
+  for (Control c : {Control::txtExePath, Control::btnBrowseProg, Control::txtDatabasePath,
+                    Control::btnBrowseData})
+    view.SetEnabled(c, enabled);
+}
+
 bool StartChecks(MainWindow& w) {
   View& v = w.view;
   const std::string administration = v.Text(Control::txtExtensie);
@@ -129,6 +135,7 @@ bool StartChecks(MainWindow& w) {
 
   v.SetEnabled(Control::btnCancel, false);
   v.SetEnabled(Control::btnStart, false);
+  EnableFolderChoice(v, false);
 
   char drive = w.sDBPath.size() >= 2 && w.sDBPath[1] == ':' ? w.sDBPath[0] : 'C';
   if (!sys::SetCurrentDrive(drive) || !sys::SetCurrentFolder(w.sDBPath)) {

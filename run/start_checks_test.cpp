@@ -144,10 +144,13 @@ TEST(StartChecks, DateQuestionCancelAndOk) {
 
   in.view.answers = {Answer::kOk};
   EXPECT_TRUE(in.Check());
-  // Stop first, then Start.
-  ASSERT_EQ(in.view.enableCalls.size(), 2u);
+  // Stop first, then Start; the folder boxes and their browse buttons with them.
+  ASSERT_EQ(in.view.enableCalls.size(), 6u);
   EXPECT_EQ(in.view.enableCalls[0], std::make_pair(Control::btnCancel, false));
   EXPECT_EQ(in.view.enableCalls[1], std::make_pair(Control::btnStart, false));
+  for (Control c : {Control::txtExePath, Control::txtDatabasePath, Control::btnBrowseProg,
+                    Control::btnBrowseData})
+    EXPECT_FALSE(in.view.IsEnabled(c));
   EXPECT_TRUE(std::filesystem::equivalent(sys::CurrentFolder(), in.db));
   EXPECT_EQ(in.w.directionDigits, "13");
 

@@ -2,6 +2,7 @@
 
 #include "datafiles/run_lock.h"
 #include "model/main_window.h"
+#include "run/host_open.h"
 
 namespace druvo {
 
@@ -11,6 +12,7 @@ void ClickStart(MainWindow& w) {
   w.runActive = true;
   try {
     RunStartCommand(w);
+    EnableFolderChoice(w.view, true);
   } catch (const ProgramEnded&) {
     // The view has quit; nothing of the run goes on.
   }
@@ -23,7 +25,7 @@ void RunStartCommand(MainWindow& w) {
   if (!StartChecks(w)) return;
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);
-  if (!lock || !FinishInterruptedPlan(w)) return;
+  if (!lock || !DataFilesFree(w) || !FinishInterruptedPlan(w)) return;
   switch (DetectEarlierRuns(w)) {
     case RunDecision::kRun:
       break;

@@ -4,6 +4,7 @@
 namespace druvo {
 
 class MainWindow;
+class View;
 
 /// Click of btnStart: the Start command. Never throws.
 void ClickStart(MainWindow& w);
@@ -14,6 +15,11 @@ void RunStartCommand(MainWindow& w);
 /// Phase 1: reads and checks the inputs, confirms the database date, locks the buttons,
 /// makes the database folder current, chooses the digits. False: the command ends.
 bool StartChecks(MainWindow& w);
+
+/// Enables or disables the two folder boxes and their browse buttons. The start checks
+/// disable them with Start and Stop: the run keeps the folders chosen at Start, on which its
+/// lock, record and journal are fixed. ClickStart enables them again when the command ends.
+void EnableFolderChoice(View& view, bool enabled);
 
 enum class RunDecision {
   kRun,      // the loop runs

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "sys/grow_win32.h"
 #include "sys/wide_win32.h"
 
 namespace sys {
@@ -25,24 +26,20 @@ std::string EnvironmentEntry(int position) {
 }
 
 std::optional<std::string> GetVariable(const std::string& name) {
-  std::wstring wname = Widen(name);
-  DWORD n = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
-  if (n == 0) {
-    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-    return std::string();
-  }
-  std::wstring value(n, L'\0');
-  n = GetEnvironmentVariableW(wname.c_str(), value.data(), n);
-  value.resize(n);
+  const std::wstring wname = Widen(name);
+  std::wstring value;
+  if (!GrowToFit(value, [&](wchar_t* buf, DWORD size) {
+        return GetEnvironmentVariableW(wname.c_str(), buf, size);
+      }))
+    return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? std::nullopt : std::optional<std::string>("");
   return Narrow(value);
 }
 
 std::string WorkingDirectory() {
-  DWORD n = GetCurrentDirectoryW(0, nullptr);
-  std::wstring buf(n, L'\0');
-  n = GetCurrentDirectoryW(n, buf.data());
-  buf.resize(n);
-  return Narrow(buf);
+  std::wstring folder;
+  if (!GrowToFit(folder, [](wchar_t* buf, DWORD size) { return GetCurrentDirectoryW(size, buf); }))
+    return {};
+  return Narrow(folder);
 }
 
 }  // namespace sys

@@ -27,6 +27,17 @@ inline bool IsPresent(const std::string& path) { return FindPlainFile(path).has_
 /// matched as above), or nothing. Hidden files count; used to find a program to start.
 std::optional<std::string> ResolveExisting(const std::string& path);
 
+enum class ExclusiveOpen {
+  kFree,      // it could be opened for reading and writing with no sharing
+  kInUse,     // another program holds it open
+  kNotTried,  // it could not be opened for another reason (missing, no rights)
+};
+
+/// Whether another program holds a file open at this moment: the file is opened for reading
+/// and writing with no sharing, and closed again at once. POSIX has no mandatory locks, so
+/// there a program's open file never keeps another out: always kFree.
+ExclusiveOpen TryExclusiveOpen(const std::string& path);
+
 /// Whether the path names an existing folder.
 bool FolderExists(const std::string& path);
 

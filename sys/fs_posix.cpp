@@ -391,6 +391,9 @@ std::vector<std::string> ListPlainFiles(const std::string& path) {
   return out;
 }
 
+// Another program's open file keeps nobody out on POSIX: there is nothing to try.
+ExclusiveOpen TryExclusiveOpen(const std::string&) { return ExclusiveOpen::kFree; }
+
 std::vector<std::string> ListDrives() { return {"/"}; }
 
 std::string ExecutablePath() {

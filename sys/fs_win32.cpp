@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sys/grow_win32.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
 
@@ -16,6 +17,21 @@ bool HasWildcard(const std::string& path) {
 }
 
 std::string Describe(DWORD err) { return SystemMessage(err); }
+
+bool FullPathW(const std::wstring& path, std::wstring& full) {
+  return GrowToFit(full, [&](wchar_t* buf, DWORD size) {
+    return GetFullPathNameW(path.c_str(), size, buf, nullptr);
+  });
+}
+
+// The system keeps the current folder in a buffer of MAX_PATH characters, its trailing "\"
+// and the terminating null included. Windows refuses a longer folder; Wine 8 takes it and
+// writes past that buffer, over the process's image path and command line, and the next
+// program started then corrupts memory (a "double free" abort, or a hang).
+bool FitsAsCurrentFolder(const std::wstring& full) {
+  const bool trailing = !full.empty() && (full.back() == L'\\' || full.back() == L'/');
+  return full.size() + (trailing ? 0 : 1) < MAX_PATH;
+}
 
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;
@@ -41,12 +57,21 @@ std::optional<std::string> ResolveExisting(const std::string& path) {
   const std::wstring wide = Widen(path);
   if (HasWildcard(path) || GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES)
     return std::nullopt;
-  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return std::nullopt;
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
-  full.resize(n);
+  std::wstring full;
+  if (!FullPathW(wide, full)) return std::nullopt;
   return Narrow(full);
+}
+
+ExclusiveOpen TryExclusiveOpen(const std::string& path) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return ExclusiveOpen::kFree;
+  }
+  const DWORD err = GetLastError();
+  return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION ? ExclusiveOpen::kInUse
+                                                                       : ExclusiveOpen::kNotTried;
 }
 
 bool FolderExists(const std::string& path) {
@@ -83,15 +108,37 @@ bool SetCurrentDrive(char letter) {
 }
 
 bool SetCurrentFolder(const std::string& path) {
-  return SetCurrentDirectoryW(Widen(path).c_str()) != 0;
+  std::wstring wide = Widen(path);
+  std::wstring full;
+  if (!FullPathW(wide, full)) return false;
+  if (!FitsAsCurrentFolder(full)) {
+    // A longer folder is made current by its short (8.3) form, where its volume keeps one
+    // that fits; otherwise it cannot be current, as on Windows.
+    std::wstring shortForm;
+    if (!GrowToFit(shortForm, [&](wchar_t* buf, DWORD size) {
+          return GetShortPathNameW(full.c_str(), buf, size);
+        }))
+      return false;
+    if (!FitsAsCurrentFolder(shortForm)) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return false;
+    }
+    wide = shortForm;
+  }
+  return SetCurrentDirectoryW(wide.c_str()) != 0;
 }
 
 std::string CurrentFolder() {
-  DWORD n = GetCurrentDirectoryW(0, nullptr);
-  std::wstring buf(n, L'\0');
-  n = GetCurrentDirectoryW(n, buf.data());
-  buf.resize(n);
-  return Narrow(buf);
+  std::wstring current;
+  if (!GrowToFit(current, [](wchar_t* buf, DWORD size) { return GetCurrentDirectoryW(size, buf); }))
+    return {};
+  // A long folder was made current by its short form: it is shown by its own names.
+  std::wstring full;
+  if (current.find(L'~') != std::wstring::npos && GrowToFit(full, [&](wchar_t* buf, DWORD size) {
+        return GetLongPathNameW(current.c_str(), buf, size);
+      }))
+    return Narrow(full);
+  return Narrow(current);
 }
 
 std::string FullPath(const std::string& path) {
@@ -101,12 +148,8 @@ std::string FullPath(const std::string& path) {
   // folder or drive and is completed by the system, which keeps one current folder per drive.
   if (wide.size() >= 3 && wide[1] == L':' && separator(wide[2])) return path;
   if (wide.size() >= 2 && separator(wide[0]) && separator(wide[1])) return path;
-  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
-  if (n == 0 || n >= full.size()) return path;
-  full.resize(n);
+  std::wstring full;
+  if (!FullPathW(wide, full)) return path;
   return Narrow(full);
 }
 
@@ -274,10 +317,10 @@ std::vector<std::string> ListDrives() {
 }
 
 std::string ExecutablePath() {
-  std::wstring buf(32768, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-  buf.resize(n);
-  return Narrow(buf);
+  std::wstring path;
+  if (!GrowToFit(path, [](wchar_t* buf, DWORD size) { return GetModuleFileNameW(nullptr, buf, size); }))
+    return {};
+  return Narrow(path);
 }
 
 }  // namespace sys

@@ -108,13 +108,16 @@ std::string Program(const std::string& name) {
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 int RunProgram(const std::string& program, const std::string& args,
-               const std::string& stdoutFile) {
+               const std::string& stdoutFile, const std::string& stderrFile) {
 #ifdef _WIN32
   // Started directly rather than through cmd.exe, so that a failure to start says why
   // instead of ending as cmd's "not recognized" (9009).
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   const std::wstring outName = stdoutFile.empty() ? L"NUL" : sys::Widen(stdoutFile);
+  const std::wstring errName = stderrFile.empty() ? L"NUL" : sys::Widen(stderrFile);
   HANDLE out = CreateFileW(outName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE err = CreateFileW(errName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            &sa, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -123,13 +126,14 @@ int RunProgram(const std::string& program, const std::string& args,
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = nul;
   si.hStdOutput = out;
-  si.hStdError = nul;
+  si.hStdError = err;
   std::wstring line = sys::Widen(Quote(program) + " " + args);
   PROCESS_INFORMATION pi{};
   const BOOL started = CreateProcessW(sys::Widen(program).c_str(), line.data(), nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
   const DWORD startError = started ? 0 : GetLastError();
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
     std::fprintf(stderr, "cannot start %s: system error %lu\n", program.c_str(), startError);
@@ -143,16 +147,18 @@ int RunProgram(const std::string& program, const std::string& args,
   return ok ? static_cast<int>(code) : -1;
 #else
   const std::string out = stdoutFile.empty() ? "/dev/null" : Quote(stdoutFile);
-  int rc = std::system((Quote(program) + " " + args + " >" + out + " 2>/dev/null").c_str());
+  const std::string err = stderrFile.empty() ? "/dev/null" : Quote(stderrFile);
+  int rc = std::system((Quote(program) + " " + args + " >" + out + " 2>" + err).c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 #endif
 }
 
-int RunConsoleProgram(const std::string& args, const std::string& stdoutFile) {
+int RunConsoleProgram(const std::string& args, const std::string& stdoutFile,
+                      const std::string& stderrFile) {
 #ifdef _WIN32
-  return RunProgram(Program("druvo-cli"), args, stdoutFile);
+  return RunProgram(Program("druvo-cli"), args, stdoutFile, stderrFile);
 #else
-  return RunProgram(Program("druvo"), args, stdoutFile);
+  return RunProgram(Program("druvo"), args, stdoutFile, stderrFile);
 #endif
 }
 

@@ -51,12 +51,13 @@ std::string Program(const std::string& name);
 
 /// Runs a program as a process with the arguments as one text (in double quotes where they
 /// hold blanks, as the shell and the C runtime both read them) and returns its exit code. Its stdout goes to `stdoutFile` when one
-/// is named, its stderr nowhere.
+/// is named, its stderr to `stderrFile` when one is named; otherwise nowhere.
 int RunProgram(const std::string& program, const std::string& args,
-               const std::string& stdoutFile = "");
+               const std::string& stdoutFile = "", const std::string& stderrFile = "");
 
 /// Runs the console program (druvo, druvo-cli.exe) as RunProgram does.
-int RunConsoleProgram(const std::string& args, const std::string& stdoutFile = "");
+int RunConsoleProgram(const std::string& args, const std::string& stdoutFile = "",
+                      const std::string& stderrFile = "");
 
 /// Puts a text in double quotes for such an argument text.
 std::string Quote(const std::string& s);

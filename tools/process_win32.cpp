@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sys/file_lock.h"
+#include "sys/grow_win32.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
 #include "tools/process_platform.h"
@@ -69,10 +70,10 @@ std::optional<std::wstring> CmdPiece(const std::wstring& arg, bool force) {
 }
 
 std::wstring CommandInterpreter() {
-  wchar_t dir[MAX_PATH];
-  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return L"cmd.exe";
-  return std::wstring(dir, n) + L"\\cmd.exe";
+  std::wstring dir;
+  if (!sys::GrowToFit(dir, [](wchar_t* buf, DWORD size) { return GetSystemDirectoryW(buf, size); }))
+    return L"cmd.exe";
+  return dir + L"\\cmd.exe";
 }
 
 class Win32Process : public StartedProcess {

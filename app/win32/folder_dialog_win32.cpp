@@ -468,14 +468,19 @@ void Win32FolderDialog::OnDrawItem(const DRAWITEMSTRUCT& d) {
   DeleteObject(fill);
   DeleteObject(pen);
 
-  wchar_t name[MAX_PATH * 2] = {};
+  // The line's text, a folder's name, in a buffer of its own length.
   const LRESULT len = SendMessageW(d.hwndItem, LB_GETTEXTLEN, d.itemID, 0);
-  if (len > 0 && len < static_cast<LRESULT>(std::size(name)))
-    SendMessageW(d.hwndItem, LB_GETTEXT, d.itemID, reinterpret_cast<LPARAM>(name));
+  std::wstring name;
+  if (len > 0) {
+    name.resize(static_cast<std::size_t>(len) + 1);
+    const LRESULT got =
+        SendMessageW(d.hwndItem, LB_GETTEXT, d.itemID, reinterpret_cast<LPARAM>(name.data()));
+    name.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  }
   RECT text = rc;
   text.left = x + px(19);
   SIZE sz{};
-  GetTextExtentPoint32W(dc, name, static_cast<int>(wcslen(name)), &sz);
+  GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &sz);
   text.right = text.left + sz.cx + px(4);
   if (text.right > rc.right) text.right = rc.right;
   const bool selected = (d.itemState & ODS_SELECTED) != 0;
@@ -484,7 +489,7 @@ void Win32FolderDialog::OnDrawItem(const DRAWITEMSTRUCT& d) {
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   RECT t = text;
   t.left += px(2);
-  DrawTextW(dc, name, -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  DrawTextW(dc, name.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
   if (d.itemState & ODS_FOCUS) DrawFocusRect(dc, &text);
 }
 

@@ -669,15 +669,26 @@ void RunScenario(Checks& c) {
   Answer(box, IDOK);
   WaitGone(box);
 
-  // While the run goes on: both buttons disabled, progress in the status line, and closing
-  // the window is refused.
-  bool locked = false, progress = false;
-  for (int i = 0; i < 200 && !(locked && progress); ++i, Sleep(25)) {
+  // While the run goes on: both buttons disabled, and the folder boxes with their browse
+  // buttons (the run keeps the folders chosen at Start), progress in the status line, and
+  // closing the window is refused.
+  const int folderIds[] = {IDC_TXTEXEPATH, IDC_BTNBROWSEPROG, IDC_TXTDATABASEPATH,
+                           IDC_BTNBROWSEDATA};
+  auto folderChoice = [&](bool enabled) {
+    for (int id : folderIds)
+      if ((IsWindowEnabled(GetDlgItem(main, id)) != FALSE) != enabled) return false;
+    return true;
+  };
+  bool locked = false, progress = false, folderLocked = false;
+  for (int i = 0; i < 400 && !(locked && progress && folderLocked); ++i, Sleep(25)) {
     locked = locked || (!IsWindowEnabled(start) && !IsWindowEnabled(stop));
     progress = progress || !GetText(status).empty();
+    // A status line that names an entry: the utility is at work on it.
+    folderLocked = folderLocked || (EndsWith(GetText(status), L" van 32)") && folderChoice(false));
   }
   c.Ok(locked, "Start and Stop disabled during the run");
   c.Ok(progress, "the status line shows the progress: " + Utf8(GetText(status)));
+  c.Ok(folderLocked, "folder boxes and browse buttons disabled while the utility runs");
   PostMessageW(main, WM_CLOSE, 0, 0);
   Sleep(500);
   c.Ok(d.Running() && !IsWindowEnabled(stop), "closing the window during a run is refused");
@@ -686,6 +697,9 @@ void RunScenario(Checks& c) {
   c.Ok(ended, "Stop is enabled again at the end of the run");
   if (!ended) return;
   c.Ok(!IsWindowEnabled(start), "Start stays disabled after the run");
+  bool folderOpen = folderChoice(true);
+  for (int i = 0; i < 100 && !folderOpen; ++i, Sleep(20)) folderOpen = folderChoice(true);
+  c.Ok(folderOpen, "folder boxes and browse buttons enabled again after the run");
   const std::wstring statusText = GetText(status);
   c.Ok(statusText == L" Conversie voltooid..." ||
            (StartsWith(statusText, L"Conversie voltooid; er zijn ") &&
