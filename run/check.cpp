@@ -87,9 +87,14 @@ bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
                   std::to_string(due.size()) +
                   " nog te doen; een Start maakt die eerst af (wat hieronder staat, is de toestand "
                   "van ervoor):");
-  for (const PlannedRename* r : due)
-    lines.push_back(std::string("  ") + (r->folder == PlanFolder::kProgram ? "programma folder: " : "") +
-                    r->from + " -> " + r->to);
+  for (const PlannedRename* r : due) {
+    // Built step by step where MinGW's -Wrestrict misfires on a sum of temporaries.
+    std::string line = r->folder == PlanFolder::kProgram ? "  programma folder: " : "  ";
+    line += r->from;
+    line += " -> ";
+    line += r->to;
+    lines.push_back(line);
+  }
   return true;
 }
 
@@ -194,10 +199,14 @@ CheckReport CheckInstallation(MainWindow& w) {
   earlier += " (" + std::to_string(count.dataFiles) + " databestanden, " +
              std::to_string(count.markers) + " markeringen)";
   lines.push_back(earlier);
-  if (record.damagedLines() > 0)
-    lines.push_back(std::string(kRecordFileName) + ": " + std::to_string(record.damagedLines()) +
-                    (record.damagedLines() == 1 ? " regel is" : " regels zijn") +
-                    " beschadigd; de bestanden die ze noemen worden niet teruggezet");
+  if (record.damagedLines() > 0) {
+    std::string line = kRecordFileName;
+    line += ": ";
+    line += std::to_string(record.damagedLines());
+    line += record.damagedLines() == 1 ? " regel is" : " regels zijn";
+    line += " beschadigd; de bestanden die ze noemen worden niet teruggezet";
+    lines.push_back(line);
+  }
 
   const std::string prog = w.sExePath + "\\";
   const bool swapped = sys::IsPresent(prog + "LMPR10.EXE") && !sys::IsPresent(prog + "LMPR13.EXE");
@@ -219,7 +228,13 @@ CheckReport CheckInstallation(MainWindow& w) {
     line += Padded(InWorkFolder(i) ? "\\QMVWORK" : "\\", 9);
     line += ' ';
     std::string data = e.data;
-    data += e.dataSize ? " " + sys::FormatGrouped(*e.dataSize) + " bytes" : " ontbreekt";
+    if (e.dataSize) {
+      data += ' ';
+      data += sys::FormatGrouped(*e.dataSize);
+      data += " bytes";
+    } else {
+      data += " ontbreekt";
+    }
     line += Padded(data, 28);
     line += ' ';
     line += MarkerText(e);
