@@ -21,6 +21,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -239,7 +240,14 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
       const int restart = RunProgram(ConsoleProgram(), RunArgs(root));
       if (restart != 0 && restart != 1) o.faults.push_back("restart exit code " + std::to_string(restart));
       Judge(Snapshot(root / "DATA"), expected, originals, o.missing, o.torn, o.lost);
-      if (o.missing || o.torn || o.lost) o.faults.push_back("host's database differs");
+      if (o.missing || o.torn || o.lost) {
+        o.faults.push_back("host's database differs");
+        // What the restart said of the files it did not convert, for whoever reads the failure.
+        std::istringstream log(ReadBytes(root / "QMV" / "DRUVO.Log"));
+        for (std::string line; std::getline(log, line);)
+          if (line.rfind("ERROR: ", 0) == 0 && line.find(" is niet omgezet") != std::string::npos)
+            o.faults.push_back("restart: " + line.substr(0, line.find_last_not_of("\r") + 1));
+      }
       std::error_code ec;
       fs::remove_all(root, ec);
     }
