@@ -115,10 +115,9 @@ TEST(RunCompletion, RunLogThatCannotBeWrittenIsSaidAndTheMailStillGoes) {
     fs::create_directory(c.Prog("DRUVO.Log"));  // a folder in the way
     c.w.tolerantMode = tolerant;
     CompleteRun(c.w, Summary::kCompleted);
-    const std::string line = "\r\nKan " + c.w.sExePath + "\\DRUVO.Log niet schrijven: ";
+    const std::string line = "\r\nKan " + c.w.sExePath + "\\DRUVO.Log niet schrijven: is een map";
     const std::string text = c.w.LogViewText();
     ASSERT_NE(text.find(line), std::string::npos) << text;
-    EXPECT_GT(text.size(), text.find(line) + line.size());  // the system's reason follows
     EXPECT_EQ(c.w.outcome, RunOutcome::kRunLogFailed);
     EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
     EXPECT_FALSE(c.w.mailResult.empty());  // sent (to a relay where nothing listens)

@@ -4,10 +4,10 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 
 #include "sys/file_lock.h"
 #include "sys/fs.h"
+#include "sys/reason.h"
 
 namespace sys {
 
@@ -37,7 +37,7 @@ std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& st
   // from here, so the lock outlives this process while a utility of the run still works.
   const int fd = open(p.c_str(), O_RDWR | O_CREAT, 0666);
   if (fd < 0) {
-    why = std::strerror(errno);
+    why = Reason(static_cast<unsigned long>(errno));
     return nullptr;
   }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -46,7 +46,7 @@ std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& st
     if (err == EWOULDBLOCK) {
       status = LockStatus::kHeld;
     } else {
-      why = std::strerror(err);
+      why = Reason(static_cast<unsigned long>(err));
     }
     return nullptr;
   }

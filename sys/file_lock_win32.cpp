@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "sys/file_lock.h"
+#include "sys/reason.h"
 #include "sys/wide_win32.h"
 
 namespace sys {
@@ -20,7 +21,7 @@ std::vector<void*>& Held() {
   return handles;
 }
 
-std::string Describe(DWORD err) { return SystemMessage(err); }
+std::string Describe(DWORD err) { return Reason(err); }
 
 }  // namespace
 

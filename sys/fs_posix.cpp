@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 
+#include "sys/reason.h"
 #include "sys/text.h"
 
 namespace sys {
@@ -104,7 +104,7 @@ std::string LastComponent(const std::string& p) {
   return pos == std::string::npos ? p : p.substr(pos + 1);
 }
 
-std::string Describe(int err) { return std::strerror(err); }
+std::string Describe(int err) { return Reason(static_cast<unsigned long>(err)); }
 
 std::string FolderOf(const std::string& resolved) {
   auto pos = resolved.find_last_of('/');

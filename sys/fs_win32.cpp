@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "sys/fs_win32.h"
 #include "sys/grow_win32.h"
+#include "sys/reason.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
 
@@ -16,7 +18,19 @@ bool HasWildcard(const std::string& path) {
   return path.find_first_of("*?") != std::string::npos;
 }
 
-std::string Describe(DWORD err) { return SystemMessage(err); }
+std::string Describe(DWORD err) { return Reason(err); }
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A file cannot be opened where a folder stands: the system says "access denied", the user
+// reads what is really in the way.
+DWORD OpenError(const std::wstring& path) {
+  const DWORD err = GetLastError();
+  return err == ERROR_ACCESS_DENIED && IsFolder(path) ? kErrorIsFolder : err;
+}
 
 bool FullPathW(const std::wstring& path, std::wstring& full) {
   return GrowToFit(full, [&](wchar_t* buf, DWORD size) {
@@ -211,10 +225,11 @@ namespace {
 // Writes the bytes to the file, emptied first or appended to. With `durable` they are on disk
 // when it returns. 0, or the error of the step that failed.
 DWORD WriteBytes(const std::string& path, std::string_view bytes, bool append, bool durable) {
-  HANDLE h = CreateFileW(Widen(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+  const std::wstring wide = Widen(path);
+  HANDLE h = CreateFileW(wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
                          FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | (durable ? FILE_FLAG_WRITE_THROUGH : 0), nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  if (h == INVALID_HANDLE_VALUE) return OpenError(wide);
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;

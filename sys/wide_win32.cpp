@@ -22,16 +22,4 @@ std::string Narrow(std::wstring_view wide) {
   return out;
 }
 
-std::string SystemMessage(unsigned long err) {
-  wchar_t* msg = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, err, 0, reinterpret_cast<wchar_t*>(&msg), 0, nullptr);
-  std::string out = msg ? Narrow(msg) : "fout " + std::to_string(err);
-  if (msg) LocalFree(msg);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-    out.pop_back();
-  return out;
-}
-
 }  // namespace sys

@@ -9,7 +9,4 @@ namespace sys {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
 
-/// The system's own text for an error code (GetLastError), without the line end.
-std::string SystemMessage(unsigned long err);
-
 }  // namespace sys

@@ -414,13 +414,13 @@ TEST(MailReport, SilentOrMissingRelayEndsWithinTheLimits) {
   gone.Close();
   log = sendTo(closedRelay, {milliseconds(3000), milliseconds(3000), milliseconds(3000)}, seconds);
   EXPECT_LT(seconds, 3.0);
-  EXPECT_NE(log.find("Error: connect to 127.0.0.1: "), std::string::npos) << log;
+  EXPECT_NE(log.find("Error: connect to 127.0.0.1: verbinding geweigerd"), std::string::npos) << log;
 
   // Through the report: false from the component gives its log and no message box.
   Window win(closedRelay);
   const std::string result = SendEmail(win.w, "helpdesk@druvo.test", "x");
   EXPECT_TRUE(win.view.boxes.empty());
-  EXPECT_NE(result.find("Error: connect to 127.0.0.1: "), std::string::npos) << result;
+  EXPECT_NE(result.find("Error: connect to 127.0.0.1: verbinding geweigerd"), std::string::npos) << result;
 }
 
 // Values the component refuses end the steps at once with the message box and "".

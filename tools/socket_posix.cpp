@@ -8,6 +8,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "sys/reason.h"
 #include "tools/socket_platform.h"
 
 namespace druvo::net::platform {
@@ -32,7 +33,14 @@ int Resolve(const std::string& host, std::uint16_t port, std::vector<Endpoint>& 
   return rc;
 }
 
-std::string ResolveErrorText(int err) { return gai_strerror(err); }
+std::string ResolveErrorText(int err) {
+  switch (err) {
+    case EAI_NONAME: return "onbekende computernaam";
+    case EAI_AGAIN: return "de naam kan nu niet worden opgezocht";
+    case EAI_SYSTEM: return ErrorText(errno);
+    default: return gai_strerror(err);
+  }
+}
 
 std::string AddressText(const Endpoint& e) {
   char host[NI_MAXHOST] = {};
@@ -126,6 +134,6 @@ Io ReceiveSome(Handle h, char* buf, std::size_t size, std::size_t& moved, int& e
   }
 }
 
-std::string ErrorText(int err) { return strerror(err); }
+std::string ErrorText(int err) { return sys::Reason(static_cast<unsigned long>(err)); }
 
 }  // namespace druvo::net::platform

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sys/reason.h"
 #include "sys/wide_win32.h"
 #include "tools/socket_platform.h"
 
@@ -19,7 +20,7 @@ bool Startup(std::string& why) {
     WSADATA data{};
     return WSAStartup(MAKEWORD(2, 2), &data);
   }();
-  if (started != 0) why = "WSAStartup failed with error " + std::to_string(started);
+  if (started != 0) why = "WSAStartup: " + ErrorText(started);
   return started == 0;
 }
 
@@ -136,18 +137,6 @@ Io ReceiveSome(Handle h, char* buf, std::size_t size, std::size_t& moved, int& e
   return err == WSAEWOULDBLOCK ? Io::kWouldBlock : Io::kFailed;
 }
 
-std::string ErrorText(int err) {
-  wchar_t* buf = nullptr;
-  DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(err), 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-  std::string text;
-  if (n && buf) text = sys::Narrow(std::wstring_view(buf, n));
-  if (buf) LocalFree(buf);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  const std::string number = "error " + std::to_string(err);
-  return text.empty() ? number : text + " (" + number + ")";
-}
+std::string ErrorText(int err) { return sys::Reason(static_cast<unsigned long>(err)); }
 
 }  // namespace druvo::net::platform
