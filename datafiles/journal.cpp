@@ -193,7 +193,7 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
   if (!sys::IsPresent(path)) return JournalState::kNone;
   std::string text;
   const bool tooLarge = sys::FileSize(path).value_or(0) > kMaxJournal;
-  if (!tooLarge) sys::ReadFileInPieces(path, 64 * 1024, [&](std::string_view piece) { text.append(piece); });
+  if (!tooLarge) sys::ReadOwnFile(path, 64 * 1024, [&](std::string_view piece) { text.append(piece); });
   // Torn by a crash while it was written, it lacks its last line; anything else that cannot
   // be read is not a journal this program wrote.
   const bool ended = text.size() >= 2 && text.back() == '\n' &&

@@ -108,7 +108,7 @@ bool Append(const std::string& databaseFolder, const std::string& line) {
   const std::string path = RecordPath(databaseFolder);
   // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
   bool endsWithLineEnd = true;
-  sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
+  sys::ReadOwnFile(path, kPiece, [&](std::string_view piece) {
     if (!piece.empty()) endsWithLineEnd = piece.back() == '\n';
   });
   return sys::AppendFileDurably(path, endsWithLineEnd ? line : "\n" + line);
@@ -152,7 +152,7 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
     else if (f[0] != "S")
       record.damagedAnyKey_ = true;
   };
-  sys::ReadFileInPieces(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
+  sys::ReadOwnFile(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
     for (char c : piece) {
       if (c == '\n') {
         if (!overlong) take(line);

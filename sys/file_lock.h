@@ -18,11 +18,16 @@ enum class LockStatus {
 
 class FileLock {
  public:
-  /// Takes the lock of `path` without waiting, creating the lock file when missing.
+  /// Takes the lock of `path` without waiting, creating the lock file when missing. The lock
+  /// file is one of the program's own files (sys/fs.h): opened for reading only, made so that
+  /// every user of the folder can open it, never a link, a FIFO or a folder.
   static std::unique_ptr<FileLock> Take(const std::string& path, LockStatus& status, std::string& why);
   /// Whether another process holds the lock of `path`. Creates nothing; a missing lock file
   /// is a lock nobody holds.
   static bool IsHeld(const std::string& path);
+  /// What Take would meet now, found without making, changing or keeping anything: kTaken
+  /// (it would take the lock), kHeld, or kFailed with `why` as Take would say it.
+  static LockStatus Probe(const std::string& path, std::string& why);
 
   /// Releases this process's hold; programs it started keep theirs.
   ~FileLock();

@@ -4,7 +4,8 @@
 #include <mutex>
 
 #include "sys/file_lock.h"
-#include "sys/reason.h"
+#include "sys/fs.h"
+#include "sys/fs_win32.h"
 #include "sys/wide_win32.h"
 
 namespace sys {
@@ -21,22 +22,25 @@ std::vector<void*>& Held() {
   return handles;
 }
 
-std::string Describe(DWORD err) { return Reason(err); }
+bool HeldByAnother(DWORD err) { return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION; }
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash + (slash == 0 || (slash == 2 && path[1] == ':') ? 1 : 0));
+}
 
 }  // namespace
 
 std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& status, std::string& why) {
   // Opened without sharing: while any process holds this handle, nobody else can open the
-  // file. The handle is inheritable, but handed only to the programs started while it is
-  // held (through HandlesForChildren), never to others.
+  // file. Read access is enough for that, and a lock file made read-only still serves. The
+  // handle is inheritable, but handed only to the programs started while it is held
+  // (through HandlesForChildren), never to others.
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, &sa, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = OpenOwnFileHandle(path, GENERIC_READ, 0, &sa, true, 0, why);
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    status = err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION ? LockStatus::kHeld
-                                                                             : LockStatus::kFailed;
-    why = Describe(err);
+    status = HeldByAnother(GetLastError()) ? LockStatus::kHeld : LockStatus::kFailed;
     return nullptr;
   }
   status = LockStatus::kTaken;
@@ -46,14 +50,21 @@ std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& st
 }
 
 bool FileLock::IsHeld(const std::string& path) {
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    CloseHandle(h);
-    return false;
-  }
-  return GetLastError() == ERROR_SHARING_VIOLATION;
+  std::string why;
+  return Probe(path, why) == LockStatus::kHeld;
+}
+
+LockStatus FileLock::Probe(const std::string& path, std::string& why) {
+  // A missing lock file is made by Take: its folder must take a new file.
+  if (KindOfName(path) == NameKind::kNothing)
+    return CanChangeFolder(FolderOf(path), why) ? LockStatus::kTaken : LockStatus::kFailed;
+  HANDLE h = OpenOwnFileHandle(path, GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               false, 0, why);
+  if (h == INVALID_HANDLE_VALUE)
+    return HeldByAnother(GetLastError()) ? LockStatus::kHeld : LockStatus::kFailed;
+  CloseHandle(h);
+  return LockStatus::kTaken;
 }
 
 FileLock::~FileLock() {

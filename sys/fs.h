@@ -77,12 +77,40 @@ struct RenameResult {
 /// power cut cannot undo it behind a later step.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
-/// Creates a file, or empties an existing one, writes the bytes and flushes them (and the
-/// folder's entry) to disk before returning. False when any step fails.
-bool WriteFileDurably(const std::string& path, std::string_view bytes);
+// ---- The program's own files: DRUVO.LCK, DRUVO.JNL and DRUVO.REC in the database folder,
+// DRUVO-restore.Log in the program folder. Each is a plain file of the program's own: a link
+// at its name is never followed, and a FIFO, a device or a folder there is never opened for
+// use nor waited on; such a name gives false at once, `why` saying what stands there.
+// The last name is matched without regard to case, like every name.
 
-/// Appends the bytes to a file (created when missing) and flushes them to disk.
-bool AppendFileDurably(const std::string& path, std::string_view bytes);
+enum class NameKind { kNothing, kFile, kLink, kFolder, kFifo, kOther };
+
+/// What stands at a name itself: a link is a link, wherever it points or not.
+NameKind KindOfName(const std::string& path);
+
+/// The kind in Dutch, for a message: "een symbolische koppeling", "een map", ...
+std::string KindText(NameKind kind);
+
+/// Creates an own file (readable and writable for every user of the folder), or empties an
+/// existing one, writes the bytes and flushes them (and the folder's entry) to disk before
+/// returning. False when any step fails; `why` then says why, in Dutch.
+bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+
+/// Appends the bytes to an own file (created as above when missing) and flushes them to disk.
+bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+
+/// Reads an own file in pieces, as ReadFileInPieces does. False, with nothing handed, when it
+/// is missing or cannot be opened.
+bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
+                 const std::function<void(std::string_view piece)>& take, std::string* why = nullptr);
+
+/// Whether an existing own file could be opened now, for writing or for reading, as the
+/// functions above open it; nothing is written. False with `why`.
+bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why);
+
+/// Whether a file could be made in the folder now (and one of its files removed); nothing is
+/// made. False with `why`: a read-only disk, no rights, a folder that is not there.
+bool CanChangeFolder(const std::string& folder, std::string& why);
 
 /// Removes a file; the removal is flushed to disk. True when the file is gone afterwards.
 bool RemoveFileDurably(const std::string& path);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "sys/fs_posix.h"
 #include "sys/reason.h"
 #include "sys/text.h"
 
@@ -121,14 +122,9 @@ bool SyncFolder(const std::string& folder) {
   return ok;
 }
 
-// Writes the bytes to the file, opened with `flags` (O_TRUNC or O_APPEND). With `durable`
-// they are flushed to disk, and the folder's entry with them, before it returns. 0, or the
-// errno of the step that failed.
-int WriteBytes(const std::string& path, std::string_view bytes, int flags, bool durable) {
-  auto r = Resolve(path, false);
-  if (!r) return ENOENT;
-  const int fd = open(r->c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
+// Writes all the bytes to an open file and closes it. With `durable` they are flushed to
+// disk first. 0, or the errno of the step that failed.
+int WriteAndClose(int fd, std::string_view bytes, bool durable) {
   while (!bytes.empty()) {
     const ssize_t n = write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
@@ -147,18 +143,146 @@ int WriteBytes(const std::string& path, std::string_view bytes, int flags, bool 
   }
   // A file system that writes later (a network share) tells its failure at the close.
   if (close(fd) != 0) return errno;
-  if (durable && !SyncFolder(FolderOf(*r))) return errno;
   return 0;
+}
+
+// Clears O_NONBLOCK, which served only to open without waiting.
+bool Blocking(int fd) {
+  const int fl = fcntl(fd, F_GETFL);
+  return fl >= 0 && fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0;
+}
+
+// Reads an open file in pieces and closes it.
+bool ReadAndClose(int fd, std::size_t pieceSize, const std::function<void(std::string_view)>& take) {
+  std::string buf(pieceSize, '\0');
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    take(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+  }
+  close(fd);
+  return ok;
+}
+
+std::string NotAPlainFile(NameKind kind) { return "is " + KindText(kind) + ", geen gewoon bestand"; }
+
+NameKind KindOf(const struct stat& st) {
+  if (S_ISREG(st.st_mode)) return NameKind::kFile;
+  if (S_ISLNK(st.st_mode)) return NameKind::kLink;
+  if (S_ISDIR(st.st_mode)) return NameKind::kFolder;
+  if (S_ISFIFO(st.st_mode)) return NameKind::kFifo;
+  return NameKind::kOther;
+}
+
+// Writes one of the program's own files, emptied first or appended to, and flushes it and
+// its folder's entry to disk.
+bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
+  std::string whyNot;
+  const int fd = OpenOwnFile(path, O_WRONLY | O_CLOEXEC | (append ? O_APPEND : 0), true, whyNot);
+  if (fd < 0) {
+    if (why) *why = whyNot;
+    return false;
+  }
+  // Emptied only now that it is known to be a plain file of its own.
+  int err = !append && ftruncate(fd, 0) != 0 ? errno : 0;
+  if (err != 0) close(fd);
+  else err = WriteAndClose(fd, bytes, true);
+  auto r = Resolve(path, false);
+  if (err == 0 && r && !SyncFolder(FolderOf(*r))) err = errno;
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
 }
 
 }  // namespace
 
-bool WriteFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteBytes(path, bytes, O_TRUNC, true) == 0;
+NameKind KindOfName(const std::string& path) {
+  auto r = Resolve(path, true);
+  struct stat st;
+  if (!r || lstat(r->c_str(), &st) != 0) return NameKind::kNothing;
+  return KindOf(st);
 }
 
-bool AppendFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteBytes(path, bytes, O_APPEND, true) == 0;
+int OpenOwnFile(const std::string& path, int flags, bool create, std::string& why) {
+  // The last name is matched without regard to case, never followed: O_NOFOLLOW refuses a
+  // link there, O_NONBLOCK opens a FIFO without waiting for its other end.
+  auto r = Resolve(path, false);
+  if (!r) {
+    why = Describe(ENOENT);
+    return -1;
+  }
+  const int base = flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int fd = -1;
+  bool made = false;
+  for (int tries = 0; fd < 0 && tries < 3; ++tries) {
+    if (create) {
+      fd = open(r->c_str(), base | O_CREAT | O_EXCL, 0666);
+      made = fd >= 0;
+      if (fd >= 0 || errno != EEXIST) break;
+    }
+    fd = open(r->c_str(), base);
+    // Gone between the two opens: made anew on the next try.
+    if (fd >= 0 || !create || errno != ENOENT) break;
+  }
+  struct stat st;
+  if (fd < 0) {
+    const int err = errno;
+    // A link (O_NOFOLLOW), a FIFO without a reader or a folder is told as what it is.
+    const bool named = lstat(r->c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    why = named ? NotAPlainFile(KindOf(st)) : Describe(err);
+    return -1;
+  }
+  const bool stated = fstat(fd, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode) || !Blocking(fd)) {
+    why = stated && !S_ISREG(st.st_mode) ? NotAPlainFile(KindOf(st)) : Describe(errno);
+    close(fd);
+    return -1;
+  }
+  // Every user of the folder uses the same files: the umask must not take their rights.
+  if (made) fchmod(fd, 0666);
+  return fd;
+}
+
+bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  return WriteOwnFile(path, bytes, false, why);
+}
+
+bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  return WriteOwnFile(path, bytes, true, why);
+}
+
+bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
+                 const std::function<void(std::string_view piece)>& take, std::string* why) {
+  std::string whyNot;
+  const int fd = OpenOwnFile(path, O_RDONLY | O_CLOEXEC, false, whyNot);
+  if (fd < 0) {
+    if (why) *why = whyNot;
+    return false;
+  }
+  return ReadAndClose(fd, pieceSize, take);
+}
+
+bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why) {
+  // Opened without O_TRUNC and closed again: nothing of the file changes.
+  const int fd = OpenOwnFile(path, (forWriting ? O_WRONLY : O_RDONLY) | O_CLOEXEC, false, why);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+bool CanChangeFolder(const std::string& folder, std::string& why) {
+  auto r = Resolve(folder, true);
+  struct stat st;
+  int err = 0;
+  if (!r || stat(r->c_str(), &st) != 0) err = ENOENT;
+  else if (!S_ISDIR(st.st_mode)) err = ENOTDIR;
+  else if (access(r->c_str(), W_OK | X_OK) != 0) err = errno;
+  if (err != 0) why = Describe(err);
+  return err == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
@@ -323,23 +447,20 @@ bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
     close(fd);
     return false;
   }
-  std::string buf(pieceSize, '\0');
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    take(std::string_view(buf.data(), static_cast<std::size_t>(n)));
-  }
-  close(fd);
-  return ok;
+  return ReadAndClose(fd, pieceSize, take);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
-  const int err = WriteBytes(path, bytes, O_TRUNC, false);
+  auto r = Resolve(path, false);
+  // O_NONBLOCK: a FIFO at the name without a reader fails at once instead of waiting.
+  int fd = r ? open(r->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666)
+             : -1;
+  int err = !r ? ENOENT : fd < 0 ? errno : 0;
+  if (fd >= 0 && !Blocking(fd)) {
+    err = errno;
+    close(fd);
+  }
+  if (err == 0) err = WriteAndClose(fd, bytes, false);
   if (err != 0 && why) *why = Describe(err);
   return err == 0;
 }

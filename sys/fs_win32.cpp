@@ -47,6 +47,22 @@ bool FitsAsCurrentFolder(const std::wstring& full) {
   return full.size() + (trailing ? 0 : 1) < MAX_PATH;
 }
 
+// The kind of an open handle's file.
+NameKind KindOf(HANDLE h) {
+  switch (GetFileType(h)) {
+    case FILE_TYPE_DISK: break;
+    case FILE_TYPE_PIPE: return NameKind::kFifo;
+    default: return NameKind::kOther;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return NameKind::kOther;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::kLink;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::kFolder;
+  return NameKind::kFile;
+}
+
+std::string NotAPlainFile(NameKind kind) { return "is " + KindText(kind) + ", geen gewoon bestand"; }
+
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;
   HANDLE h = FindFirstFileExW(Widen(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
@@ -56,8 +72,18 @@ bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   return true;
 }
 
-}  // namespace
+// Reads an open file in pieces and closes it.
+bool ReadAndClose(HANDLE h, std::size_t pieceSize, const std::function<void(std::string_view)>& take) {
+  std::string buf(std::min<std::size_t>(pieceSize, 1u << 30), '\0');
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ReadFile(h, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr) != 0) && n > 0)
+    take(std::string_view(buf.data(), n));
+  CloseHandle(h);
+  return ok;
+}
 
+}  // namespace
 
 std::optional<std::string> FindPlainFile(const std::string& path) {
   WIN32_FIND_DATAW data;
@@ -211,25 +237,14 @@ bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
     CloseHandle(h);
     return false;
   }
-  std::string buf(std::min<std::size_t>(pieceSize, 1u << 30), '\0');
-  DWORD n = 0;
-  bool ok = true;
-  while ((ok = ReadFile(h, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr) != 0) && n > 0)
-    take(std::string_view(buf.data(), n));
-  CloseHandle(h);
-  return ok;
+  return ReadAndClose(h, pieceSize, take);
 }
 
 namespace {
 
-// Writes the bytes to the file, emptied first or appended to. With `durable` they are on disk
-// when it returns. 0, or the error of the step that failed.
-DWORD WriteBytes(const std::string& path, std::string_view bytes, bool append, bool durable) {
-  const std::wstring wide = Widen(path);
-  HANDLE h = CreateFileW(wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                         FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | (durable ? FILE_FLAG_WRITE_THROUGH : 0), nullptr);
-  if (h == INVALID_HANDLE_VALUE) return OpenError(wide);
+// Writes all the bytes to an open file and closes it. With `durable` they are flushed to disk
+// first. 0, or the error of the step that failed.
+DWORD WriteAndClose(HANDLE h, std::string_view bytes, bool durable) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
@@ -252,20 +267,129 @@ DWORD WriteBytes(const std::string& path, std::string_view bytes, bool append, b
   return 0;
 }
 
-}  // namespace
-
-bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
-  const DWORD err = WriteBytes(path, bytes, false, false);
+bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
+  std::string whyNot;
+  HANDLE h = OpenOwnFileHandle(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                               nullptr, true, FILE_FLAG_WRITE_THROUGH, whyNot);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (why) *why = whyNot;
+    return false;
+  }
+  // Emptied only now that it is known to be a plain file of its own.
+  DWORD err = append || SetEndOfFile(h) ? 0 : GetLastError();
+  if (err != 0) CloseHandle(h);
+  else err = WriteAndClose(h, bytes, true);
   if (err != 0 && why) *why = Describe(err);
   return err == 0;
 }
 
-bool WriteFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteBytes(path, bytes, false, true) == 0;
+}  // namespace
+
+HANDLE OpenOwnFileHandle(const std::string& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
+                         bool create, DWORD flags, std::string& why) {
+  const std::wstring wide = Widen(path);
+  if (HasWildcard(path)) {
+    why = Describe(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as itself and refused below, never
+  // followed; OPEN_ALWAYS rather than CREATE_ALWAYS, so nothing is replaced before that.
+  // FILE_READ_ATTRIBUTES: the type is checked below, also on a handle only for appending.
+  HANDLE h = CreateFileW(wide.c_str(), access | FILE_READ_ATTRIBUTES, share, sa,
+                         create ? OPEN_ALWAYS : OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = OpenError(wide);
+    why = err == kErrorIsFolder ? NotAPlainFile(NameKind::kFolder) : Describe(err);
+    SetLastError(err);
+    return INVALID_HANDLE_VALUE;
+  }
+  const NameKind kind = KindOf(h);
+  if (kind != NameKind::kFile) {
+    CloseHandle(h);
+    why = NotAPlainFile(kind);
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
 }
 
-bool AppendFileDurably(const std::string& path, std::string_view bytes) {
-  return WriteBytes(path, bytes, true, true) == 0;
+NameKind KindOfName(const std::string& path) {
+  if (HasWildcard(path)) return NameKind::kNothing;
+  const std::wstring wide = Widen(path);
+  // The attributes are those of a link itself, not of its target.
+  const DWORD a = GetFileAttributesW(wide.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) return NameKind::kLink;
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return NameKind::kFolder;
+  if (a == INVALID_FILE_ATTRIBUTES) {
+    const DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return NameKind::kNothing;
+  }
+  // A pipe or a device has no attributes to tell it by (Wine shows a FIFO so): its type does.
+  HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return a == INVALID_FILE_ATTRIBUTES ? NameKind::kNothing : NameKind::kFile;
+  const NameKind kind = KindOf(h);
+  CloseHandle(h);
+  return kind;
+}
+
+bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  return WriteOwnFile(path, bytes, false, why);
+}
+
+bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  return WriteOwnFile(path, bytes, true, why);
+}
+
+bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
+                 const std::function<void(std::string_view piece)>& take, std::string* why) {
+  std::string whyNot;
+  HANDLE h = OpenOwnFileHandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               false, 0, whyNot);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (why) *why = whyNot;
+    return false;
+  }
+  return ReadAndClose(h, pieceSize, take);
+}
+
+bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why) {
+  // Opened without emptying and closed again: nothing of the file changes.
+  HANDLE h = OpenOwnFileHandle(path, forWriting ? GENERIC_WRITE : GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               false, 0, why);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool CanChangeFolder(const std::string& folder, std::string& why) {
+  const std::wstring wide = Widen(folder);
+  if (!IsFolder(wide)) {
+    why = Describe(GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES ? ERROR_PATH_NOT_FOUND
+                                                                             : ERROR_DIRECTORY);
+    return false;
+  }
+  // The right to add a file, asked of the folder itself: nothing is made.
+  HANDLE h = CreateFileW(wide.c_str(), FILE_ADD_FILE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    why = Describe(GetLastError());
+    return false;
+  }
+  CloseHandle(h);
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
+  const std::wstring wide = Widen(path);
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD err = h == INVALID_HANDLE_VALUE ? OpenError(wide) : WriteAndClose(h, bytes, false);
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
