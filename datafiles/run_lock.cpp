@@ -23,6 +23,14 @@ std::string RunLockPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kLockFileName;
 }
 
+std::string LockFailedText(const std::string& lockPath, const std::string& why) {
+  return "Kan " + lockPath + " niet maken; zonder vergrendeling kan de conversie niet veilig lopen: " + why;
+}
+
+std::string UnfinishedPlanText(const std::string& why) {
+  return "Een onderbroken hernoemplan kan niet worden afgemaakt. " + why;
+}
+
 std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
   sys::LockStatus status;
   std::string why;
@@ -37,8 +45,7 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
   if (status == sys::LockStatus::kHeld) {
     EndWithMessage(w, "Er loopt al een conversie op deze database !", RunOutcome::kLocked);
   } else if (!lock) {
-    EndWithMessage(w, "Kan " + path + " niet maken; zonder vergrendeling kan de conversie niet veilig lopen: " + why,
-                   RunOutcome::kFailed);
+    EndWithMessage(w, LockFailedText(path, why), RunOutcome::kFailed);
   }
   return lock;
 }
@@ -46,8 +53,7 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
 bool FinishInterruptedPlan(MainWindow& w) {
   const FinishResult r = FinishUnfinishedPlan(w);
   if (r.ok) return true;
-  EndWithMessage(w, r.foreign ? r.why : "Een onderbroken hernoemplan kan niet worden afgemaakt. " + r.why,
-                 RunOutcome::kFailed);
+  EndWithMessage(w, r.foreign ? r.why : UnfinishedPlanText(r.why), RunOutcome::kFailed);
   return false;
 }
 

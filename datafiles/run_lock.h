@@ -16,6 +16,11 @@ constexpr char kLockFileName[] = "DRUVO.LCK";
 
 std::string RunLockPath(const std::string& databaseFolder);
 
+/// What a Start says when the lock file cannot be made or opened, `why` being the reason.
+std::string LockFailedText(const std::string& lockPath, const std::string& why);
+/// What a Start says when an interrupted plan cannot be finished, `why` saying which step.
+std::string UnfinishedPlanText(const std::string& why);
+
 /// Locks w.sDBPath's installation. When another run holds it, or the lock cannot be made,
 /// a message box with OK says so, both buttons are enabled again, w.outcome tells which,
 /// and nothing comes back.

@@ -7,6 +7,7 @@
 #include "datafiles/disk_space.h"
 #include "datafiles/journal.h"
 #include "datafiles/markers.h"
+#include "datafiles/own_files.h"
 #include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/earlier_runs.h"
@@ -54,8 +55,23 @@ std::string MarkerText(const Entry& e) {
          " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
 }
 
+// A Start removes the journal once it is done with it: false, said as the Start says it, when
+// the database folder would not let it.
+bool JournalRemovable(const MainWindow& w, const std::string& path, std::vector<std::string>& lines) {
+  std::string why;
+  if (sys::CanChangeFolder(w.sDBPath, why)) return true;
+  lines.push_back("  " + UnfinishedPlanText("Kan " + path + " niet verwijderen: " + why));
+  return false;
+}
+
 // What a Start would do with a journal it finds; false when the Start would refuse.
 bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
+  const std::string path = w.sDBPath + "\\" + kJournalFileName;
+  const sys::NameKind kind = sys::KindOfName(path);
+  if (kind != sys::NameKind::kNothing && kind != sys::NameKind::kFile) {
+    lines.push_back("Onderbroken hernoemplan: niet gelezen, " + path + " is " + sys::KindText(kind));
+    return false;
+  }
   RenamePlan plan;
   std::string foreign;
   switch (ReadJournal(w, plan, &foreign)) {
@@ -66,7 +82,7 @@ bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
                       " is tijdens het schrijven afgebroken; een Start verwijdert het zonder iets "
                       "te hernoemen");
-      return true;
+      return JournalRemovable(w, path, lines);
     case JournalState::kForeign:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
                       " noemt een bestand buiten de installatie (" + foreign +
@@ -95,7 +111,27 @@ bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
     line += r->to;
     lines.push_back(line);
   }
-  return true;
+  return JournalRemovable(w, path, lines);
+}
+
+// What the run's lock and record files would meet; false when a Start could not use them.
+bool ReportLockAndRecord(const std::string& db, bool& locked, std::vector<std::string>& lines) {
+  std::string why;
+  const sys::LockStatus lock = sys::FileLock::Probe(RunLockPath(db), why);
+  locked = lock == sys::LockStatus::kHeld;
+  lines.push_back("Vergrendeling: " +
+                  (locked                               ? std::string("Er loopt al een conversie op deze database !")
+                   : lock == sys::LockStatus::kFailed ? LockFailedText(RunLockPath(db), why)
+                                                        : std::string("vrij")));
+  // The record is added to before each file goes to the utility, made when it is missing.
+  const std::string record = db + "\\" + kRecordFileName;
+  const bool recordOk = sys::KindOfName(record) == sys::NameKind::kNothing
+                            ? sys::CanChangeFolder(db, why)
+                            : sys::CanOpenOwnFile(record, true, why);
+  if (!recordOk)
+    lines.push_back("Record: kan " + record + " niet schrijven: " + why +
+                    "; een Start geeft dan geen databestand aan het conversieprogramma");
+  return lock != sys::LockStatus::kFailed && recordOk;
 }
 
 }  // namespace
@@ -139,9 +175,13 @@ CheckReport CheckInstallation(MainWindow& w) {
     refused = true;
   }
 
-  const bool locked = sys::FileLock::IsHeld(RunLockPath(db));
-  lines.push_back(std::string("Vergrendeling: ") +
-                  (locked ? "Er loopt al een conversie op deze database !" : "vrij"));
+  const auto ownFiles = OwnFilesRefusal(db);
+  lines.push_back(std::string("  Eigen bestanden ") + kLockFileName + ", " + kJournalFileName + ", " +
+                  kRecordFileName + ": " + (ownFiles ? *ownFiles : std::string("goed")));
+  refused = refused || ownFiles.has_value();
+
+  bool locked = false;
+  if (!ReportLockAndRecord(db, locked, lines)) refused = true;
   if (!ReportJournal(w, lines)) refused = true;
 
   const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w, w.sDBPath);

@@ -9,6 +9,7 @@
 #include "model/catalogue.h"
 #include "datafiles/journal.h"
 #include "datafiles/markers.h"
+#include "datafiles/own_files.h"
 #include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/host_open.h"
@@ -59,7 +60,7 @@ RestoreResult Finish(MainWindow& w, RestoreResult result) {
 
 RestoreResult RestoreConversion(MainWindow& w) {
   w.tolerantMode = false;
-  if (!StartChecks(w)) return RestoreResult::kRefused;
+  if (!StartChecks(w) || !CheckOwnFiles(w)) return RestoreResult::kRefused;
   const auto lock = TakeRunLock(w);
   if (!lock)
     return w.outcome == RunOutcome::kLocked ? RestoreResult::kLocked : RestoreResult::kRefused;

@@ -1,5 +1,6 @@
 #include "run/start_command.h"
 
+#include "datafiles/own_files.h"
 #include "datafiles/run_lock.h"
 #include "model/main_window.h"
 #include "run/host_open.h"
@@ -22,7 +23,7 @@ void ClickStart(MainWindow& w) {
 void RunStartCommand(MainWindow& w) {
   w.tolerantMode = false;
   w.entriesReported.reset();
-  if (!StartChecks(w)) return;
+  if (!StartChecks(w) || !CheckOwnFiles(w)) return;
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);
   if (!lock || !DataFilesFree(w) || !FinishInterruptedPlan(w)) return;

@@ -1,0 +1,23 @@
+// DRUVO's own files in the database folder — the lock, the journal and the record — are plain
+// files of its own. A Start, a restore and `druvo check` look at the three names before the
+// lock is taken: a link, a folder, a FIFO or a device at one of them refuses the command at
+// once, naming the file and what it is, and nothing is followed, waited on or touched.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace druvo {
+
+class MainWindow;
+
+/// The refusal's text when one of the three names in the database folder holds something
+/// else than a plain file ("...\DRUVO.REC is een symbolische koppeling, ..."); nothing when
+/// each is a plain file or missing.
+std::optional<std::string> OwnFilesRefusal(const std::string& databaseFolder);
+
+/// The Start's check of the three names: on a refusal a message box with OK says it, both
+/// buttons are enabled again, w.outcome is kRefused and false comes back.
+bool CheckOwnFiles(MainWindow& w);
+
+}  // namespace druvo
