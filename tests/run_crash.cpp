@@ -90,6 +90,18 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args)
   return static_cast<int>(p->ExitCode());
 }
 
+// Copies an installation while other workers start programs. Not fs::copy: it holds each
+// file open for writing without close-on-exec, so a program started meanwhile keeps that file
+// open for writing, and a copied RCX.EXE then cannot be started ("text file busy").
+void CopyTree(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const auto& e : fs::recursive_directory_iterator(from)) {
+    const fs::path target = to / fs::relative(e.path(), from);
+    if (e.is_directory()) fs::create_directories(target);
+    else sys::CopyFileReplacing(e.path().string(), target.string());
+  }
+}
+
 std::string ConsoleProgram() {
   return (fs::path(sys::ExecutablePath()).parent_path() / (kWindows ? "druvo-cli.exe" : "druvo")).string();
 }
@@ -218,7 +230,7 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
       const std::size_t k = points[i];
       Outcome& o = outcomes[i];
       const fs::path root = work / ("kill-" + std::to_string(k));
-      fs::copy(converted, root, fs::copy_options::recursive);
+      CopyTree(converted, root);
       const int rc = repeat_crash::RunSelf({"--child", (root / "QMV").string(), (root / "DATA").string(), std::to_string(k)});
       if (rc != kCrashExitCode) o.faults.push_back("child exit code " + std::to_string(rc));
       const bool atUtility = steps[k - 1] == kUtilityStep;
