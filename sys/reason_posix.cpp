@@ -24,6 +24,8 @@ std::string Reason(unsigned long code) {
     case EMLINK: return t::kTooManyLinks;
     case ELOOP: return t::kLinkLoop;
     case EEXIST: return t::kExists;
+    case ENXIO:  // also a FIFO that nobody reads
+    case ENODEV: return t::kNoDevice;
     case ECONNREFUSED: return t::kConnectionRefused;
     case ETIMEDOUT: return t::kTimedOut;
     case ENETUNREACH: return t::kNetworkUnreachable;

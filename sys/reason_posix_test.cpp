@@ -19,6 +19,7 @@ TEST(Reason, ErrnoValuesReadInDutch) {
       {EIO, "lees- of schrijffout van de schijf of het netwerk"},
       {ENAMETOOLONG, "naam te lang"},
       {EMLINK, "te veel koppelingen"},
+      {ENXIO, "apparaat niet beschikbaar"},
       {ECONNREFUSED, "verbinding geweigerd"},
   };
   for (const auto& [code, text] : table) EXPECT_EQ(sys::Reason(code), text) << code;

@@ -15,6 +15,7 @@ inline constexpr char kNameTooLong[] = "naam te lang";
 inline constexpr char kTooManyLinks[] = "te veel koppelingen";
 inline constexpr char kLinkLoop[] = "te veel koppelingen achter elkaar";
 inline constexpr char kExists[] = "bestaat al";
+inline constexpr char kNoDevice[] = "apparaat niet beschikbaar";
 inline constexpr char kConnectionRefused[] = "verbinding geweigerd";
 inline constexpr char kTimedOut[] = "geen antwoord binnen de tijd";
 inline constexpr char kNetworkUnreachable[] = "netwerk niet bereikbaar";

@@ -49,6 +49,8 @@ std::string Reason(unsigned long code) {
     case ERROR_CANT_RESOLVE_FILENAME: return t::kLinkLoop;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: return t::kExists;
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST: return t::kNoDevice;
     case WSAECONNREFUSED: return t::kConnectionRefused;
     case WSAETIMEDOUT: return t::kTimedOut;
     case WSAENETUNREACH: return t::kNetworkUnreachable;
