@@ -1,6 +1,5 @@
 #include "datafiles/record.h"
 
-#include <array>
 #include <charconv>
 #include <cstdio>
 
@@ -14,16 +13,6 @@ namespace druvo {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
-
-std::array<std::uint32_t, 256> MakeTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0x82F63B78u : c >> 1;
-    table[i] = c;
-  }
-  return table;
-}
 
 std::string RecordPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kRecordFileName;
@@ -42,13 +31,6 @@ bool ParseNumber(std::string_view s, T& out, int base) {
 }
 
 }  // namespace
-
-std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes) {
-  static const std::array<std::uint32_t, 256> table = MakeTable();
-  crc = ~crc;
-  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
 
 std::optional<Fingerprint> FingerprintOf(const std::string& path) {
   Fingerprint f;
