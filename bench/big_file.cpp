@@ -121,11 +121,22 @@ bool Remove(const fs::path& root) {
   return false;
 }
 
+struct Figures {
+  std::vector<double> values;
+  double Best() const { return *std::min_element(values.begin(), values.end()); }
+  double Worst() const { return *std::max_element(values.begin(), values.end()); }
+  double Median() const {
+    std::vector<double> v = values;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  }
+};
+
 struct Side {
   const char* name;
-  std::vector<double> seconds;
-  double Best() const { return *std::min_element(seconds.begin(), seconds.end()); }
-  double Worst() const { return *std::max_element(seconds.begin(), seconds.end()); }
+  Figures seconds;
+  Figures cpu;  // empty where the processor time cannot be had
 };
 
 }  // namespace
@@ -164,7 +175,7 @@ int main(int argc, char** argv) {
               BigFile(model).filename().string().c_str(), static_cast<unsigned long long>(size),
               static_cast<double>(size) / (1u << 30), rounds);
 
-  Side druvo{"DRUVO run", {}}, loop{"plain shell loop", {}};
+  Side druvo{"DRUVO run", {}, {}}, loop{"plain shell loop", {}, {}};
   for (int r = 0; r < rounds; ++r) {
     for (int turn = 0; turn < 2; ++turn) {
       const bool isDruvo = (turn == 0) == (r % 2 == 0);
@@ -183,17 +194,30 @@ int main(int argc, char** argv) {
                     t.exitCode, ec ? "missing" : std::to_string(markerSize).c_str());
         return 1;
       }
-      (isDruvo ? druvo : loop).seconds.push_back(t.seconds);
+      Side& side = isDruvo ? druvo : loop;
+      side.seconds.values.push_back(t.seconds);
+      if (t.cpuSeconds >= 0) side.cpu.values.push_back(t.cpuSeconds);
       if (!Remove(root)) return 1;
     }
-    std::printf("  round %d: %s %.3f s, %s %.3f s, ratio %.3fx\n", r + 1, druvo.name,
-                druvo.seconds.back(), loop.name, loop.seconds.back(),
-                druvo.seconds.back() / loop.seconds.back());
+    const double d = druvo.seconds.values.back(), l = loop.seconds.values.back();
+    std::printf("  round %d: %s %.3f s, %s %.3f s, ratio %.3fx", r + 1, druvo.name, d, loop.name,
+                l, d / l);
+    if (!druvo.cpu.values.empty() && !loop.cpu.values.empty())
+      std::printf("; processor time %.3f s against %.3f s", druvo.cpu.values.back(),
+                  loop.cpu.values.back());
+    std::printf("\n");
     std::fflush(stdout);
   }
   for (const Side* s : {&druvo, &loop})
-    std::printf("%s: best %.3f s (spread %.3f-%.3f s)\n", s->name, s->Best(), s->Best(), s->Worst());
-  std::printf("ratio of the bests: %.3fx\n", druvo.Best() / loop.Best());
+    std::printf("%s: best %.3f s, median %.3f s (spread %.3f-%.3f s)\n", s->name,
+                s->seconds.Best(), s->seconds.Median(), s->seconds.Best(), s->seconds.Worst());
+  std::printf("ratio of the bests: %.3fx, of the medians: %.3fx\n",
+              druvo.seconds.Best() / loop.seconds.Best(),
+              druvo.seconds.Median() / loop.seconds.Median());
+  if (!druvo.cpu.values.empty() && !loop.cpu.values.empty())
+    std::printf("processor time of all processes of a side: best %.3f s against %.3f s, ratio "
+                "%.3fx\n",
+                druvo.cpu.Best(), loop.cpu.Best(), druvo.cpu.Best() / loop.cpu.Best());
 
   // The fingerprint over the big file, warm: read in pieces and checksummed, as a run does.
   const std::string big = BigFile(model).string();

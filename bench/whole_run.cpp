@@ -6,6 +6,7 @@
 #include <string>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/wait.h>
 #endif
 
@@ -21,7 +22,20 @@ namespace {
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
+#ifndef _WIN32
+// Processor time of the children that have ended and been waited for, with theirs.
+double ChildrenCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+#endif
+
 Timed TimeCommand(const std::string& command) {
+#ifndef _WIN32
+  const double cpu0 = ChildrenCpuSeconds();
+#endif
   const auto t0 = Clock::now();
   const int status = std::system(command.c_str());
   Timed t;
@@ -29,6 +43,7 @@ Timed TimeCommand(const std::string& command) {
 #ifdef _WIN32
   t.exitCode = status;
 #else
+  t.cpuSeconds = ChildrenCpuSeconds() - cpu0;
   t.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   return t;

@@ -7,11 +7,14 @@
 
 namespace bench {
 
-/// The end of one timed command: seconds from start to end, and its exit code (-1 when it
-/// could not be started or did not end normally).
+/// The end of one timed command: seconds from start to end, its exit code (-1 when it could
+/// not be started or did not end normally), and the processor time (user + system) of all
+/// its processes, which another machine's load moves far less than the seconds (-1 where
+/// it cannot be had: on Windows the programs of a command line are not counted together).
 struct Timed {
   double seconds = 0;
   int exitCode = -1;
+  double cpuSeconds = -1;
 };
 
 /// Points the run's mail at a closed loopback port: it fails at once, and the mail is not
