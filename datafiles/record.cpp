@@ -1,6 +1,5 @@
 #include "datafiles/record.h"
 
-#include <array>
 #include <charconv>
 #include <cstdio>
 
@@ -14,16 +13,10 @@ namespace druvo {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
-
-std::array<std::uint32_t, 256> MakeTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0x82F63B78u : c >> 1;
-    table[i] = c;
-  }
-  return table;
-}
+// A fingerprint reads a whole data file, up to a gigabyte and more, and is bound by copying
+// it out of the system's cache: 1 MiB pieces took a quarter less time over a 1 GiB file than
+// 64 KiB ones (0.11 s against 0.15 s, on Linux and under Wine); larger ones gained nothing.
+constexpr std::size_t kFingerprintPiece = 1024 * 1024;
 
 std::string RecordPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kRecordFileName;
@@ -43,16 +36,9 @@ bool ParseNumber(std::string_view s, T& out, int base) {
 
 }  // namespace
 
-std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes) {
-  static const std::array<std::uint32_t, 256> table = MakeTable();
-  crc = ~crc;
-  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
 std::optional<Fingerprint> FingerprintOf(const std::string& path) {
   Fingerprint f;
-  const bool ok = sys::ReadFileInPieces(path, kPiece, [&](std::string_view piece) {
+  const bool ok = sys::ReadFileInPieces(path, kFingerprintPiece, [&](std::string_view piece) {
     f.crc = Crc32c(f.crc, piece);
     f.size += static_cast<std::int64_t>(piece.size());
   });

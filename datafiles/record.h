@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sys/crc32c.h"
+
 namespace druvo {
 
 class MainWindow;
@@ -23,7 +25,7 @@ struct Fingerprint {
 };
 
 /// Continues a CRC-32C over more bytes; start with 0.
-std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes);
+using sys::Crc32c;
 
 /// Size and CRC-32C of a plain file, read in pieces; nothing when it cannot be read.
 std::optional<Fingerprint> FingerprintOf(const std::string& path);

@@ -1,0 +1,23 @@
+// CRC-32C (Castagnoli, reflected polynomial 0x82F63B78), the checksum of the record of the
+// data files. A data file of a gigabyte is checked twice per run, so this must keep pace with
+// reading it: the processor's crc32 instruction where it has one (SSE4.2 on x86-64, chosen at
+// run time), a table that takes eight bytes at a time elsewhere. Both give the same values.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace sys {
+
+/// Continues a CRC-32C over more bytes; start with 0. Crc32c(Crc32c(0, a), b) equals
+/// Crc32c(0, a + b).
+std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes);
+
+/// The same with the portable table on any processor: what Crc32c uses where there is no
+/// instruction, reachable here so that the two can be held against each other.
+std::uint32_t Crc32cPortable(std::uint32_t crc, std::string_view bytes);
+
+/// Whether Crc32c uses the processor's instruction on this machine.
+bool Crc32cUsesInstruction();
+
+}  // namespace sys
