@@ -349,9 +349,10 @@ PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
   }
   if (renames == 0) return result;
   w.BeforeChange("journal written");
-  if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan))) {
+  std::string why;
+  if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
     RemoveJournal(w);
-    Report(w, "Kan " + JournalPath(w.sDBPath) + " niet schrijven; er is niets hernoemd.");
+    Report(w, "Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
     result.journalWritten = false;
     return result;
   }

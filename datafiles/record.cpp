@@ -90,14 +90,14 @@ std::string KeyOf(std::string_view digits, std::string_view key) {
   return std::string(digits) + "\t" + std::string(key);
 }
 
-bool Append(const std::string& databaseFolder, const std::string& line) {
+bool Append(const std::string& databaseFolder, const std::string& line, std::string* why = nullptr) {
   const std::string path = RecordPath(databaseFolder);
   // A line torn by an earlier crash is ended first, so that it cannot swallow this one.
   bool endsWithLineEnd = true;
   sys::ReadOwnFile(path, kPiece, [&](std::string_view piece) {
     if (!piece.empty()) endsWithLineEnd = piece.back() == '\n';
   });
-  return sys::AppendFileDurably(path, endsWithLineEnd ? line : "\n" + line);
+  return sys::AppendFileDurably(path, endsWithLineEnd ? line : "\n" + line, why);
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ bool FileRecord::LabelToolSwapped(const std::string& digits) const {
 }
 
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
-                  const std::string& key, const Fingerprint& fingerprint) {
+                  const std::string& key, const Fingerprint& fingerprint, std::string* why) {
   // Built step by step: MinGW's -Wrestrict misfires on sums of temporaries.
   std::string line = "F\t";
   line += digits;
@@ -187,7 +187,7 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
   line += std::to_string(fingerprint.size);
   line += '\t';
   line += Hex(fingerprint.crc);
-  return Append(databaseFolder, Checked(line));
+  return Append(databaseFolder, Checked(line), why);
 }
 
 bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key) {

@@ -63,9 +63,9 @@ class FileRecord {
 };
 
 /// Adds a data file's fingerprint before the utility gets it, flushed to disk before this
-/// returns. False when it could not be written.
+/// returns. False when it could not be written; `why` then says why.
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
-                  const std::string& key, const Fingerprint& fingerprint);
+                  const std::string& key, const Fingerprint& fingerprint, std::string* why = nullptr);
 
 /// Notes that a restore put the file back as it was before its first conversion in this
 /// direction: fingerprints taken from now on begin a new history.

@@ -100,8 +100,8 @@ LoopEnd ConversionLoop(MainWindow& w) {
       ReportNotConverted(w, file, "het bestand kan niet worden gelezen");
       continue;
     }
-    if (!AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *before)) {
-      ReportNotConverted(w, file, "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven");
+    if (std::string why; !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *before, &why)) {
+      ReportNotConverted(w, file, "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven (" + why + ")");
       continue;
     }
 

@@ -47,8 +47,8 @@ struct EntryPlan {
 void AppendRestoreLog(MainWindow& w) {
   const std::string path = w.sExePath + "\\" + kRestoreLogName;
   // Added to, never replaced: each restore's log follows the ones before it.
-  if (!sys::AppendFileDurably(path, sys::ToCodePage(w.LogViewText() + "\r\n")))
-    Say(w, "Kan " + path + " niet schrijven");
+  if (std::string why; !sys::AppendFileDurably(path, sys::ToCodePage(w.LogViewText() + "\r\n"), &why))
+    Say(w, "Kan " + path + " niet schrijven: " + why);
 }
 
 RestoreResult Finish(MainWindow& w, RestoreResult result) {

@@ -480,7 +480,10 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return true;
 }
 
-std::vector<std::string> ListFolders(const std::string& path) {
+namespace {
+
+// The names in a folder, hidden ones left out, whose kind (stat's file type) is `type`.
+std::vector<std::string> NamesOfType(const std::string& path, mode_t type) {
   std::vector<std::string> out;
   auto r = Resolve(path, true);
   if (!r) return out;
@@ -489,28 +492,22 @@ std::vector<std::string> ListFolders(const std::string& path) {
   while (dirent* e = readdir(d)) {
     if (e->d_name[0] == '.') continue;
     struct stat st;
-    if (stat(Join(*r, e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) out.push_back(e->d_name);
+    if (stat(Join(*r, e->d_name).c_str(), &st) == 0 && (st.st_mode & S_IFMT) == type) out.push_back(e->d_name);
   }
   closedir(d);
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFolders(const std::string& path) {
+  std::vector<std::string> out = NamesOfType(path, S_IFDIR);
   std::sort(out.begin(), out.end(),
             [](const std::string& a, const std::string& b) { return text::Upper(a) < text::Upper(b); });
   return out;
 }
 
-std::vector<std::string> ListPlainFiles(const std::string& path) {
-  std::vector<std::string> out;
-  auto r = Resolve(path, true);
-  if (!r) return out;
-  DIR* d = opendir(r->c_str());
-  if (!d) return out;
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] == '.') continue;
-    struct stat st;
-    if (stat(Join(*r, e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) out.push_back(e->d_name);
-  }
-  closedir(d);
-  return out;
-}
+std::vector<std::string> ListPlainFiles(const std::string& path) { return NamesOfType(path, S_IFREG); }
 
 // Another program's open file keeps nobody out on POSIX: there is nothing to try.
 ExclusiveOpen TryExclusiveOpen(const std::string&) { return ExclusiveOpen::kFree; }

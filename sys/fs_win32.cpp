@@ -407,29 +407,10 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != 0;
 }
 
-std::vector<std::string> ListFolders(const std::string& path) {
-  std::vector<std::string> out;
-  std::string pattern = path;
-  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-  pattern += '*';
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileExW(Widen(pattern).c_str(), FindExInfoBasic, &data,
-                              FindExSearchLimitToDirectories, nullptr, 0);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) continue;
-    std::string name = Narrow(data.cFileName);
-    if (name == "." || name == "..") continue;
-    out.push_back(name);
-  } while (FindNextFileW(h, &data));
-  FindClose(h);
-  std::sort(out.begin(), out.end(),
-            [](const std::string& a, const std::string& b) { return text::Upper(a) < text::Upper(b); });
-  return out;
-}
+namespace {
 
-std::vector<std::string> ListPlainFiles(const std::string& path) {
+// The names in a folder whose attributes `keep` accepts; "." and ".." left out.
+std::vector<std::string> NamesIn(const std::string& path, bool (*keep)(DWORD attributes)) {
   std::vector<std::string> out;
   std::string pattern = path;
   if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
@@ -438,12 +419,29 @@ std::vector<std::string> ListPlainFiles(const std::string& path) {
   HANDLE h = FindFirstFileExW(Widen(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                               nullptr, 0);
   if (h == INVALID_HANDLE_VALUE) return out;
-  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
-    if (!(data.dwFileAttributes & excluded)) out.push_back(Narrow(data.cFileName));
+    std::string name = Narrow(data.cFileName);
+    if (name != "." && name != ".." && keep(data.dwFileAttributes)) out.push_back(name);
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFolders(const std::string& path) {
+  std::vector<std::string> out = NamesIn(path, [](DWORD a) {
+    return (a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_HIDDEN);
+  });
+  std::sort(out.begin(), out.end(),
+            [](const std::string& a, const std::string& b) { return text::Upper(a) < text::Upper(b); });
+  return out;
+}
+
+std::vector<std::string> ListPlainFiles(const std::string& path) {
+  return NamesIn(path, [](DWORD a) {
+    return !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  });
 }
 
 std::vector<std::string> ListDrives() {
