@@ -1,3 +1,6 @@
+#include <future>
+#include <optional>
+
 #include "datafiles/disk_space.h"
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
@@ -109,6 +112,15 @@ LoopEnd ConversionLoop(MainWindow& w) {
     const Command command = UtilityCommand(w, wrapper, file);
     ProcessEnd end;
     const bool waited = ShellandWait(w, command, 0, &end);
+    // The marker is read on a second thread while the log is shown: for a file of hundreds
+    // of megabytes each takes a noticeable part of a second. Only a utility that ended by
+    // itself left a marker worth reading. The name stays relative (a folder too long for a
+    // full path is current by its short form); the current folder changes only at the next
+    // entry, after the read has ended.
+    std::future<std::optional<Fingerprint>> left;
+    if (waited && end.started && end.ended && !end.abnormal)
+      left = std::async(std::launch::async | std::launch::deferred,
+                        [marker] { return FingerprintOf(marker); });
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
 
@@ -124,12 +136,12 @@ LoopEnd ConversionLoop(MainWindow& w) {
       why = program + " is niet klaar";
     } else if (!sys::IsPresent(file)) {
       why = file + " is er na de aanroep niet meer";
-    } else if (const auto left = FingerprintOf(marker); !left) {
+    } else if (const auto print = left.get(); !print) {
       why = program + " heeft geen " + marker + " achtergelaten";
-    } else if (*left != *before) {
+    } else if (*print != *before) {
       MarkerVerdict v;
       v.match = MarkerMatch::kDiffers;
-      v.marker = *left;
+      v.marker = *print;
       v.expected = *before;
       why = marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) + ")";
     }
