@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "sys/env.h"
@@ -139,6 +140,7 @@ FileConversion ConvertDataFile(std::string_view bytes, Direction direction) {
 }
 
 int RunConversionUtility(const std::vector<std::string>& args) {
+  const auto started = std::chrono::steady_clock::now();
   if (auto delay = sys::GetVariable("RCX_DELAY_MS")) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(delay->c_str())));
   }
@@ -162,6 +164,12 @@ int RunConversionUtility(const std::vector<std::string>& args) {
   }
   if (auto forced = sys::GetVariable("RCX_EXIT_CODE"); forced && !forced->empty()) {
     code = std::atoi(forced->c_str());
+  }
+  // RCX_TIMES=<path>: the seconds of this call are added as a line to that file, so that a
+  // benchmark can tell the utility's own time from the time around it.
+  if (auto times = sys::GetVariable("RCX_TIMES"); times && !times->empty()) {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    sys::AppendFileDurably(*times, std::to_string(seconds) + "\n");
   }
   return code;
 }
