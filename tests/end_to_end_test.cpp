@@ -28,7 +28,9 @@ TEST(EndToEnd, ConsoleProgramConvertsADemoInstallation) {
   EXPECT_EQ(RunConsoleProgram("run --yes --customer 4711" + common), 1);
   EXPECT_TRUE(Exists(dir / "demo map/DATA/QWIMAPD.13"));
   EXPECT_TRUE(Exists(dir / "demo map/DATA/QMVWORK/QWOJJPSI.13"));
-  EXPECT_TRUE(Exists(dir / "demo map/QMV/DRUVO.Log"));
+  // Exit code 1 comes from the demo's own ERROR lines; every entry is still converted.
+  EXPECT_NE(ReadFile(dir / "demo map/QMV/DRUVO.Log").find("Omgezet: 32 van 32 bestanden"),
+            std::string::npos);
   EXPECT_TRUE(Exists(dir / "demo map/QMV/LMPR10.EXE"));
 
   // --no answers the date question with Cancel: nothing more happens.
