@@ -1,7 +1,9 @@
 #include "datafiles/journal.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "datafiles/markers.h"
 #include "model/catalogue.h"
 #include "model/main_window.h"
 #include "sys/fs.h"
@@ -80,23 +82,25 @@ void FromFullPath(std::string& name, PlanFolder& folder, const std::string& prog
   folder = PlanFolder::kProgram;
 }
 
-bool IsDecimal(std::string_view s) {
-  return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 // What an administration number may add to ".D": no separator, stream, wildcard or control
 // character, as the start checks allow it.
-bool SuffixTail(std::string_view s) {
-  if (text::CountChars(std::string(s)) > 2) return false;
-  for (unsigned char c : s) {
-    if (c < 0x20 || c == 0x7F) return false;
-    if (std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
-  }
-  return true;
-}
+bool SuffixTail(std::string_view s) { return text::CountChars(s) <= 2 && !text::UnsafeInFileName(s); }
 
 bool SameName(std::string_view a, std::string_view b) {
   return text::Upper(std::string(a)) == text::Upper(std::string(b));
+}
+
+// The first rename of the plan that names a file outside the installation, if any.
+const PlannedRename* FirstOutside(const FileCatalogue& catalogue, const RenamePlan& plan) {
+  for (const PlanEntry& e : plan)
+    for (const PlannedRename& r : e.renames)
+      if (!NameInInstallation(catalogue, r.folder, r.from) || !NameInInstallation(catalogue, r.folder, r.to))
+        return &r;
+  return nullptr;
+}
+
+std::string InPlanFolder(const MainWindow& w, PlanFolder folder, const std::string& name) {
+  return (folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + name;
 }
 
 }  // namespace
@@ -105,7 +109,7 @@ bool NameInInstallation(const FileCatalogue& catalogue, PlanFolder folder, std::
   if (folder == PlanFolder::kProgram)
     return SameName(name, "LMPR.EXE") || SameName(name, "LMPR10.EXE") || SameName(name, "LMPR13.EXE");
   bool work = false;
-  if (name.size() > kWorkPrefix.size() && SameName(name.substr(0, kWorkPrefix.size()), kWorkPrefix)) {
+  if (name.size() > kWorkPrefix.size() && text::UpperStartsWith(name, kWorkPrefix)) {
     work = true;
     name.remove_prefix(kWorkPrefix.size());
   }
@@ -123,8 +127,7 @@ bool NameInInstallation(const FileCatalogue& catalogue, PlanFolder folder, std::
   if (digits == "13" || digits == "10") {
     if (ext.size() == 2) return true;  // the marker
     const std::string_view n = ext.substr(2);
-    if (n.size() < 2 || n[0] != '_' || !IsDecimal(n.substr(1)) || n[1] == '0' || n.size() > 5) return false;
-    return true;  // a set-aside name, _1 to _9999
+    return n.size() >= 2 && n[0] == '_' && SetAsideNumberOf(n.substr(1)) > 0;  // a set-aside name
   }
   // The data file: ".dat" in the work folder, the administration's suffix elsewhere.
   if (work) return SameName(ext, "DAT");
@@ -209,25 +212,17 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
     if (foreign) *foreign = "het is te groot voor een hernoemplan";
     return JournalState::kForeign;
   }
-  for (const PlanEntry& e : plan) {
-    for (const PlannedRename& r : e.renames) {
-      if (NameInInstallation(w.catalogue, r.folder, r.from) && NameInInstallation(w.catalogue, r.folder, r.to))
-        continue;
-      if (foreign) *foreign = r.from + " -> " + r.to;
-      plan.clear();
-      return JournalState::kForeign;
-    }
+  if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
+    if (foreign) *foreign = r->from + " -> " + r->to;
+    plan.clear();
+    return JournalState::kForeign;
   }
   return JournalState::kComplete;
 }
 
-std::string PlannedFrom(const MainWindow& w, const PlannedRename& r) {
-  return (r.folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + r.from;
-}
+std::string PlannedFrom(const MainWindow& w, const PlannedRename& r) { return InPlanFolder(w, r.folder, r.from); }
 
-std::string PlannedTo(const MainWindow& w, const PlannedRename& r) {
-  return (r.folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + r.to;
-}
+std::string PlannedTo(const MainWindow& w, const PlannedRename& r) { return InPlanFolder(w, r.folder, r.to); }
 
 bool RenameDue(const MainWindow& w, const PlannedRename& r) {
   return sys::IsPresent(PlannedFrom(w, r)) && !sys::ResolveExisting(PlannedTo(w, r));
@@ -250,12 +245,6 @@ bool RemoveJournal(MainWindow& w) {
   return sys::RemoveFileDurably(JournalPath(w.sDBPath));
 }
 
-void Report(MainWindow& w, const std::string& line) {
-  w.LogAppend(line + "\r\n");
-  w.LogCap();
-  w.LogCaretToEnd();
-}
-
 struct EntryOutcome {
   int renamed = 0;
   bool refused = false;
@@ -274,7 +263,7 @@ EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
     const PlannedRename& r = e.renames[k];
     if (!RenameDue(w, r)) continue;
     const std::string from = PlannedFrom(w, r);
-    sys::SetCurrentFolder(from.substr(0, from.find_last_of("\\/")));
+    sys::SetCurrentFolder(sys::ParentFolder(from));
     const sys::RenameResult result = Rename(w, r);
     if (result.ok()) ++out.renamed;
     // A taken target or a vanished source is skipped, as the plan's own guards would have
@@ -335,24 +324,18 @@ std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
 
 PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
   PlanResult result;
-  std::size_t renames = 0;
-  for (const PlanEntry& e : plan) {
-    for (const PlannedRename& r : e.renames) {
-      // What the next Start would refuse to finish is never begun.
-      if (!NameInInstallation(w.catalogue, r.folder, r.from) || !NameInInstallation(w.catalogue, r.folder, r.to)) {
-        Report(w, "Hernoemplan niet uitgevoerd: " + r.from + " -> " + r.to + " ligt buiten de installatie.");
-        result.journalWritten = false;
-        return result;
-      }
-      ++renames;
-    }
+  // What the next Start would refuse to finish is never begun.
+  if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
+    w.LogLine("Hernoemplan niet uitgevoerd: " + r->from + " -> " + r->to + " ligt buiten de installatie.");
+    result.journalWritten = false;
+    return result;
   }
-  if (renames == 0) return result;
+  if (std::all_of(plan.begin(), plan.end(), [](const PlanEntry& e) { return e.renames.empty(); })) return result;
   w.BeforeChange("journal written");
   std::string why;
   if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
     RemoveJournal(w);
-    Report(w, "Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
+    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
     result.journalWritten = false;
     return result;
   }
@@ -401,11 +384,11 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
     }
     if (o.refused) {
       result.refused.push_back(Describe(o.name, o.why));
-      Report(w, "Onderbroken hernoemplan: " + Describe(o.name, o.why) +
+      w.LogLine("Onderbroken hernoemplan: " + Describe(o.name, o.why) +
                     "; de bestanden staan weer zoals voor dat deel van het plan.");
     }
   }
-  Report(w, "Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
+  w.LogLine("Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
                 (result.finished == 1 ? " bestand hernoemd." : " bestanden hernoemd."));
   if (!RemoveJournal(w)) {
     result.ok = false;

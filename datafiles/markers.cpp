@@ -28,13 +28,6 @@ bool PresentInEntryFolder(const MainWindow& w, int index, const std::string& nam
   return sys::IsPresent(InEntryFolder(w, index, name));
 }
 
-// The preparation yields to no events, so a report only updates the log view's text.
-void Report(MainWindow& w, const std::string& line) {
-  w.LogAppend(line + "\r\n");
-  w.LogCap();
-  w.LogCaretToEnd();
-}
-
 // The name of a file of the entry as a plan names it: below the database folder.
 std::string Planned(int index, const std::string& name) {
   return InWorkFolder(index) ? "QMVWORK\\" + name : name;
@@ -43,7 +36,7 @@ std::string Planned(int index, const std::string& name) {
 // Every set-aside number is taken: renaming with any of them could only be refused, so
 // nothing is touched, and the user learns why nothing was set aside.
 void ReportNoFreeNumber(MainWindow& w, const std::string& digits) {
-  Report(w, "Geen vrij volgnummer om bestanden opzij te zetten: " +
+  w.LogLine("Geen vrij volgnummer om bestanden opzij te zetten: " +
                 SetAsideName(w, kReferenceEntry, digits, 1) + " tot en met " +
                 SetAsideName(w, kReferenceEntry, digits, kMaxSetAsideNumber) +
                 " bestaan al; er is niets hernoemd.");
@@ -57,6 +50,13 @@ std::string MarkerName(const MainWindow& w, int index, const std::string& digits
 
 std::string SetAsideName(const MainWindow& w, int index, const std::string& digits, int n) {
   return text::Upper(MarkerName(w, index, digits) + "_" + std::to_string(n));
+}
+
+int SetAsideNumberOf(std::string_view text) {
+  if (text.empty() || text.size() > 4 || text[0] == '0' ||
+      text.find_first_not_of("0123456789") != std::string_view::npos)
+    return 0;
+  return std::stoi(std::string(text));
 }
 
 ConvertedCount CountConvertedFiles(MainWindow& w, const std::string& suffix, const std::string& digits) {

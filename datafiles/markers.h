@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace druvo {
 
@@ -24,6 +25,10 @@ std::string MarkerName(const MainWindow& w, int index, const std::string& digits
 
 /// Set-aside name for number n, upper-cased: "QWIMAPD.13_10".
 std::string SetAsideName(const MainWindow& w, int index, const std::string& digits, int n);
+
+/// The number a set-aside name ends in, the text after its "_": 1 to kMaxSetAsideNumber as
+/// SetAsideName writes it, without leading zeros; 0 for any other text.
+int SetAsideNumberOf(std::string_view text);
 
 /// Counts present data files and markers of the chosen direction over the catalogue, each
 /// looked for in its entry folder below w.sDBPath. Repaints the window once per entry;

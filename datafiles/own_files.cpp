@@ -23,10 +23,7 @@ std::optional<std::string> OwnFilesRefusal(const std::string& databaseFolder) {
 bool CheckOwnFiles(MainWindow& w) {
   const auto refusal = OwnFilesRefusal(w.sDBPath);
   if (!refusal) return true;
-  w.view.Ask(*refusal, Buttons::kOk);
-  w.view.SetEnabled(Control::btnCancel, true);
-  w.view.SetEnabled(Control::btnStart, true);
-  w.outcome = RunOutcome::kRefused;
+  w.RefuseCommand(*refusal, RunOutcome::kRefused);
   return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <initializer_list>
 
 #include "model/catalogue.h"
 #include "model/main_window.h"
@@ -62,7 +63,13 @@ std::string RecordKey(const MainWindow& w, int index, const std::string& suffix)
 // without a check of their own) are read as F lines.
 namespace {
 
-std::string Checked(std::string line) {
+// A line of the record: the fields joined by tabs, then their check and the line end.
+std::string Checked(std::initializer_list<std::string_view> fields) {
+  std::string line;
+  for (std::string_view f : fields) {
+    if (!line.empty()) line += '\t';
+    line += f;
+  }
   const std::uint32_t check = Crc32c(0, line);
   line += '\t';
   line += Hex(check);
@@ -178,31 +185,16 @@ bool FileRecord::LabelToolSwapped(const std::string& digits) const {
 
 bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
                   const std::string& key, const Fingerprint& fingerprint, std::string* why) {
-  // Built step by step: MinGW's -Wrestrict misfires on sums of temporaries.
-  std::string line = "F\t";
-  line += digits;
-  line += '\t';
-  line += key;
-  line += '\t';
-  line += std::to_string(fingerprint.size);
-  line += '\t';
-  line += Hex(fingerprint.crc);
-  return Append(databaseFolder, Checked(line), why);
+  return Append(databaseFolder,
+                Checked({"F", digits, key, std::to_string(fingerprint.size), Hex(fingerprint.crc)}), why);
 }
 
 bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key) {
-  std::string line = "T\t";
-  line += digits;
-  line += '\t';
-  line += key;
-  return Append(databaseFolder, Checked(line));
+  return Append(databaseFolder, Checked({"T", digits, key}));
 }
 
 bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped) {
-  std::string line = "S\t";
-  line += digits;
-  line += swapped ? "\t1" : "\t0";
-  return Append(databaseFolder, Checked(line));
+  return Append(databaseFolder, Checked({"S", digits, swapped ? "1" : "0"}));
 }
 
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,

@@ -8,17 +8,6 @@
 
 namespace druvo {
 
-namespace {
-
-void EndWithMessage(MainWindow& w, const std::string& message, RunOutcome outcome) {
-  w.view.Ask(message, Buttons::kOk);
-  w.view.SetEnabled(Control::btnCancel, true);
-  w.view.SetEnabled(Control::btnStart, true);
-  w.outcome = outcome;
-}
-
-}  // namespace
-
 std::string RunLockPath(const std::string& databaseFolder) {
   return databaseFolder + "\\" + kLockFileName;
 }
@@ -43,9 +32,9 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
     lock = sys::FileLock::Take(path, status, why);
   }
   if (status == sys::LockStatus::kHeld) {
-    EndWithMessage(w, "Er loopt al een conversie op deze database !", RunOutcome::kLocked);
+    w.RefuseCommand("Er loopt al een conversie op deze database !", RunOutcome::kLocked);
   } else if (!lock) {
-    EndWithMessage(w, LockFailedText(path, why), RunOutcome::kFailed);
+    w.RefuseCommand(LockFailedText(path, why), RunOutcome::kFailed);
   }
   return lock;
 }
@@ -53,7 +42,7 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
 bool FinishInterruptedPlan(MainWindow& w) {
   const FinishResult r = FinishUnfinishedPlan(w);
   if (r.ok) return true;
-  EndWithMessage(w, r.foreign ? r.why : UnfinishedPlanText(r.why), RunOutcome::kFailed);
+  w.RefuseCommand(r.foreign ? r.why : UnfinishedPlanText(r.why), RunOutcome::kFailed);
   return false;
 }
 

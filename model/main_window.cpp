@@ -76,11 +76,22 @@ void MainWindow::LogCap() {
 
 void MainWindow::LogCaretToEnd() { view.LogCaretToEnd(); }
 
-void MainWindow::LogError(const std::string& text) {
-  LogAppend("ERROR: " + text + "\r\n");
+void MainWindow::LogLine(const std::string& text) {
+  LogAppend(text + "\r\n");
   LogCap();
   LogCaretToEnd();
+}
+
+void MainWindow::LogError(const std::string& text) {
+  LogLine("ERROR: " + text);
   if (errorCount < INT16_MAX) ++errorCount;
+}
+
+void MainWindow::RefuseCommand(const std::string& message, RunOutcome why) {
+  view.Ask(message, Buttons::kOk);
+  view.SetEnabled(Control::btnCancel, true);
+  view.SetEnabled(Control::btnStart, true);
+  outcome = why;
 }
 
 void MainWindow::OnLogEditedByUser(const std::string& text) {

@@ -91,9 +91,15 @@ class MainWindow {
   /// Keeps the newest kLogCap characters.
   void LogCap();
   void LogCaretToEnd();
+  /// Appends the text as a line of its own, keeps the cap and shows the end.
+  void LogLine(const std::string& text);
   /// Appends "ERROR: " + text as a line of its own and counts it, as the utility's ERROR
   /// lines are counted.
   void LogError(const std::string& text);
+
+  /// Ends a command that a check refused before anything was touched: a message box with OK
+  /// says why, both buttons are enabled again and `outcome` tells how it ended.
+  void RefuseCommand(const std::string& message, RunOutcome why);
   std::string LogViewText() const { return log.Text(); }
   /// The user typed into the log view: the window's text is taken over.
   void OnLogEditedByUser(const std::string& text);

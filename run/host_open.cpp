@@ -25,11 +25,8 @@ bool DataFilesFree(MainWindow& w) {
     if (!sys::IsPresent(path)) continue;
     while (sys::TryExclusiveOpen(path) == sys::ExclusiveOpen::kInUse) {
       if (++waits > 40) {
-        w.view.Ask(InUseText(RecordKey(w, i, w.dataFileSuffix)), Buttons::kOk);
-        w.view.SetEnabled(Control::btnCancel, true);
-        w.view.SetEnabled(Control::btnStart, true);
+        w.RefuseCommand(InUseText(RecordKey(w, i, w.dataFileSuffix)), RunOutcome::kRefused);
         w.view.SetFocus(Control::btnStart);
-        w.outcome = RunOutcome::kRefused;
         return false;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));

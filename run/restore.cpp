@@ -23,12 +23,6 @@ namespace druvo {
 
 namespace {
 
-void Say(MainWindow& w, const std::string& line) {
-  w.LogAppend(line + "\r\n");
-  w.LogCap();
-  w.LogCaretToEnd();
-}
-
 // One entry's part of the restore.
 struct EntryPlan {
   std::string data;      // data file name
@@ -48,7 +42,7 @@ void AppendRestoreLog(MainWindow& w) {
   const std::string path = w.sExePath + "\\" + kRestoreLogName;
   // Added to, never replaced: each restore's log follows the ones before it.
   if (std::string why; !sys::AppendFileDurably(path, sys::ToCodePage(w.LogViewText() + "\r\n"), &why))
-    Say(w, "Kan " + path + " niet schrijven: " + why);
+    w.LogLine("Kan " + path + " niet schrijven: " + why);
 }
 
 RestoreResult Finish(MainWindow& w, RestoreResult result) {
@@ -67,7 +61,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
   if (!DataFilesFree(w)) return RestoreResult::kRefused;
   const std::string& digits = w.directionDigits;
   const std::string& suffix = w.dataFileSuffix;
-  Say(w, sys::FormatGeneralDate(w.services.now()) +
+  w.LogLine(sys::FormatGeneralDate(w.services.now()) +
              " Terugzetten naar de toestand van voor de conversie naar " + digits +
              ", database folder " + w.sDBPath);
   if (!FinishInterruptedPlan(w)) return Finish(w, RestoreResult::kRefused);
@@ -101,10 +95,8 @@ RestoreResult RestoreConversion(MainWindow& w) {
       taken.insert(upper);
       const std::string prefix = e.marker + "_";
       if (upper.size() > prefix.size() && upper.compare(0, prefix.size(), prefix) == 0) {
-        const std::string number = upper.substr(prefix.size());
-        if (number.size() <= 4 && number[0] != '0' &&
-            number.find_first_not_of("0123456789") == std::string::npos)
-          setAside.emplace_back(std::stoi(number), name);
+        if (const int n = SetAsideNumberOf(std::string_view(upper).substr(prefix.size())))
+          setAside.emplace_back(n, name);
       }
     }
     std::sort(setAside.begin(), setAside.end());
@@ -190,11 +182,11 @@ RestoreResult RestoreConversion(MainWindow& w) {
 
   if (plan.empty()) {
     if (toRestore == 0) {
-      Say(w, "Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
+      w.LogLine("Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
       return Finish(w, RestoreResult::kNothing);
     }
   } else if (w.view.Ask(kRestoreQuestion, Buttons::kYesNo) != Answer::kYes) {
-    Say(w, "Niet teruggezet: er is niets veranderd.");
+    w.LogLine("Niet teruggezet: er is niets veranderd.");
     return Finish(w, RestoreResult::kNothing);
   }
 
@@ -234,7 +226,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
       // The file is as it was before its first conversion: a later run begins a new history.
       AppendRestored(w.sDBPath, digits, RecordKey(w, i, suffix));
     }
-    Say(w, line);
+    w.LogLine(line);
   }
   if (swapBack) {
     if (refused.count(-1)) {
@@ -243,15 +235,15 @@ RestoreResult RestoreConversion(MainWindow& w) {
       ++failed;
     } else if (result.journalWritten && sys::IsPresent(prog + "LMPR13.EXE") && !sys::IsPresent(prog + "LMPR10.EXE")) {
       AppendLabelToolSwap(w.sDBPath, digits, false);
-      Say(w, "Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE");
+      w.LogLine("Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE");
     } else {
       w.LogError("LMPR.EXE is niet teruggewisseld: het hernoemen is niet gebeurd (zie hierboven)");
       ++failed;
     }
   } else if (looksSwapped) {
-    Say(w, "Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
+    w.LogLine("Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
   }
-  Say(w, sys::FormatGeneralDate(w.services.now()) + " Teruggezet: " + std::to_string(restored) +
+  w.LogLine(sys::FormatGeneralDate(w.services.now()) + " Teruggezet: " + std::to_string(restored) +
              " bestanden; niet teruggezet: " + std::to_string(failed) + ".");
   return Finish(w, failed == 0 ? RestoreResult::kRestored : RestoreResult::kPartly);
 }

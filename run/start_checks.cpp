@@ -23,17 +23,6 @@ bool FoundAs(const std::string& path, const std::string& expected) {
   return found && text::Upper(*found) == expected;
 }
 
-// A character that cannot stand in a Windows file name, or a wildcard: a suffix holding
-// one would make the presence searches match other files than the catalogue's.
-bool UnsafeInFileName(const std::string& s) {
-  for (unsigned char c : s) {
-    if (c < 0x20 || c == 0x7F) return true;
-    if (std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-      return true;
-  }
-  return false;
-}
-
 // A folder typed relative to the working folder (also "D:DATA") is made full now and
 // shown so in its box: the run makes other folders current, and every later use of the
 // folder (the disk check, the markers, DRUVO.Log) must mean the folder the user meant.
@@ -53,7 +42,8 @@ std::string FullFolder(View& v, Control box) {
 }  // namespace
 
 std::optional<Refusal> CheckAdministration(const std::string& administration) {
-  if (UnsafeInFileName(administration))
+  // A suffix holding a wildcard would make the presence searches match other files.
+  if (text::UnsafeInFileName(administration))
     return Refusal{"Nummer administratie mag geen \\ / : * ? \" < > | bevatten !",
                    Control::txtExtensie};
   return std::nullopt;

@@ -44,11 +44,6 @@ char ByteFor(std::uint32_t cp) {
 }  // namespace
 
 std::string FromCodePage(std::string_view bytes) {
-  // Nearly every line of a utility's log is plain ASCII, the same in both encodings: taken
-  // whole, not byte by byte (a 1 GiB file's log has 16 MB of them).
-  bool ascii = true;
-  for (unsigned char b : bytes) ascii = ascii && b < 0x80;
-  if (ascii) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (unsigned char b : bytes) {

@@ -16,12 +16,6 @@ namespace {
 
 int ToInt(void* h) { return static_cast<int>(reinterpret_cast<std::intptr_t>(h)); }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of("\\/");
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& status, std::string& why) {
@@ -53,7 +47,7 @@ bool FileLock::IsHeld(const std::string& path) {
 LockStatus FileLock::Probe(const std::string& path, std::string& why) {
   // A missing lock file is made by Take: its folder must take a new file.
   if (KindOfName(path) == NameKind::kNothing)
-    return CanChangeFolder(FolderOf(path), why) ? LockStatus::kTaken : LockStatus::kFailed;
+    return CanChangeFolder(ParentFolder(path), why) ? LockStatus::kTaken : LockStatus::kFailed;
   const int fd = OpenOwnFile(path, O_RDONLY | O_CLOEXEC, false, why);
   if (fd < 0) return LockStatus::kFailed;
   // A moment's shared lock tells without keeping anything: it fails only against a holder.

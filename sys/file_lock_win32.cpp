@@ -24,12 +24,6 @@ std::vector<void*>& Held() {
 
 bool HeldByAnother(DWORD err) { return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION; }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of("\\/");
-  if (slash == std::string::npos) return ".";
-  return path.substr(0, slash + (slash == 0 || (slash == 2 && path[1] == ':') ? 1 : 0));
-}
-
 }  // namespace
 
 std::unique_ptr<FileLock> FileLock::Take(const std::string& path, LockStatus& status, std::string& why) {
@@ -57,7 +51,7 @@ bool FileLock::IsHeld(const std::string& path) {
 LockStatus FileLock::Probe(const std::string& path, std::string& why) {
   // A missing lock file is made by Take: its folder must take a new file.
   if (KindOfName(path) == NameKind::kNothing)
-    return CanChangeFolder(FolderOf(path), why) ? LockStatus::kTaken : LockStatus::kFailed;
+    return CanChangeFolder(ParentFolder(path), why) ? LockStatus::kTaken : LockStatus::kFailed;
   HANDLE h = OpenOwnFileHandle(path, GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                false, 0, why);

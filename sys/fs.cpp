@@ -14,4 +14,14 @@ std::string KindText(NameKind kind) {
   return "een apparaat of ander bijzonder bestand";
 }
 
+std::string ParentFolder(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  // A root keeps its separator.
+  const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+  return path.substr(0, slash + (root ? 1 : 0));
+}
+
+std::string NotAPlainFile(NameKind kind) { return "is " + KindText(kind) + ", geen gewoon bestand"; }
+
 }  // namespace sys

@@ -91,6 +91,13 @@ NameKind KindOfName(const std::string& path);
 /// The kind in Dutch, for a message: "een symbolische koppeling", "een map", ...
 std::string KindText(NameKind kind);
 
+/// The folder a path's last name lies in: "D:\DATA\X.DAT" -> "D:\DATA", "D:\X" -> "D:\",
+/// "/X" -> "/", "X" -> ".". Either separator.
+std::string ParentFolder(const std::string& path);
+
+/// Why an own file cannot be opened at a name of another kind: "is een map, geen gewoon bestand".
+std::string NotAPlainFile(NameKind kind);
+
 /// Creates an own file (readable and writable for every user of the folder), or empties an
 /// existing one, writes the bytes and flushes them (and the folder's entry) to disk before
 /// returning. False when any step fails; `why` then says why, in Dutch.

@@ -169,7 +169,6 @@ bool ReadAndClose(int fd, std::size_t pieceSize, const std::function<void(std::s
   return ok;
 }
 
-std::string NotAPlainFile(NameKind kind) { return "is " + KindText(kind) + ", geen gewoon bestand"; }
 
 NameKind KindOf(const struct stat& st) {
   if (S_ISREG(st.st_mode)) return NameKind::kFile;

@@ -61,7 +61,6 @@ NameKind KindOf(HANDLE h) {
   return NameKind::kFile;
 }
 
-std::string NotAPlainFile(NameKind kind) { return "is " + KindText(kind) + ", geen gewoon bestand"; }
 
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;

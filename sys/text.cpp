@@ -70,4 +70,13 @@ bool UpperStartsWith(std::string_view s, std::string_view prefix) {
   return head == prefix;
 }
 
+bool UnsafeInFileName(std::string_view s) {
+  for (unsigned char c : s) {
+    if (c < 0x20 || c == 0x7F) return true;
+    if (std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace text

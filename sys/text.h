@@ -29,4 +29,8 @@ std::string FirstChars(std::string_view s, std::size_t n);
 /// Whether `s` starts with `prefix`, after upper-casing the first chars of `s`.
 bool UpperStartsWith(std::string_view s, std::string_view prefix);
 
+/// Whether `s` holds a character that cannot stand in a Windows file name (\ / : * ? " < > |
+/// or a control character); the wildcards among them would make a search match other files.
+bool UnsafeInFileName(std::string_view s);
+
 }  // namespace text
