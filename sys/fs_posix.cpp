@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "sys/fs_posix.h"
+#include "sys/piece_buffer.h"
 #include "sys/reason.h"
 #include "sys/text.h"
 
@@ -152,9 +153,10 @@ bool Blocking(int fd) {
   return fl >= 0 && fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0;
 }
 
-// Reads an open file in pieces and closes it.
-bool ReadAndClose(int fd, std::size_t pieceSize, const std::function<void(std::string_view)>& take) {
-  std::string buf(pieceSize, '\0');
+// Reads an open file of `size` bytes (-1: not known) in pieces, to its end, and closes it.
+bool ReadAndClose(int fd, std::size_t pieceSize, std::int64_t size,
+                  const std::function<void(std::string_view)>& take) {
+  const PieceBuffer buf(pieceSize, size);
   bool ok = true;
   for (;;) {
     ssize_t n = read(fd, buf.data(), buf.size());
@@ -262,7 +264,8 @@ bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
     if (why) *why = whyNot;
     return false;
   }
-  return ReadAndClose(fd, pieceSize, take);
+  struct stat st;
+  return ReadAndClose(fd, pieceSize, fstat(fd, &st) == 0 ? st.st_size : -1, take);
 }
 
 bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why) {
@@ -446,7 +449,7 @@ bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
     close(fd);
     return false;
   }
-  return ReadAndClose(fd, pieceSize, take);
+  return ReadAndClose(fd, pieceSize, st.st_size, take);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {

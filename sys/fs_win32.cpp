@@ -6,6 +6,7 @@
 
 #include "sys/fs_win32.h"
 #include "sys/grow_win32.h"
+#include "sys/piece_buffer.h"
 #include "sys/reason.h"
 #include "sys/text.h"
 #include "sys/wide_win32.h"
@@ -71,9 +72,12 @@ bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   return true;
 }
 
-// Reads an open file in pieces and closes it.
+// Reads an open file in pieces, to its end, and closes it. The buffer is sized to the file
+// where it is small; a file that grows meanwhile is read to its end all the same.
 bool ReadAndClose(HANDLE h, std::size_t pieceSize, const std::function<void(std::string_view)>& take) {
-  std::string buf(std::min<std::size_t>(pieceSize, 1u << 30), '\0');
+  LARGE_INTEGER size;
+  const PieceBuffer buf(std::min<std::size_t>(pieceSize, 1u << 30),
+                        GetFileSizeEx(h, &size) ? size.QuadPart : -1);
   DWORD n = 0;
   bool ok = true;
   while ((ok = ReadFile(h, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr) != 0) && n > 0)
