@@ -83,7 +83,21 @@ std::optional<std::string> Resolve(const std::string& path, bool last_must_exist
   Parsed p = Parse(path);
   std::string cur = p.absolute ? "/" : "";
   if (p.parts.empty()) return p.absolute ? std::optional<std::string>("/") : std::nullopt;
-  for (std::size_t i = 0; i < p.parts.size(); ++i) {
+  // Names nearly always come as they are on disk: when the whole path exists as given, each
+  // step below would find its exact name too, and one lstat does for all of them.
+  // The same holds for the folder part when only the last name is not as given (a name
+  // about to be made, a name in other case): the walk starts at the last name.
+  std::string exact = cur;
+  for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) exact = Join(exact, p.parts[i]);
+  const std::string folder = exact;
+  exact = Join(exact, p.parts.back());
+  if (Exists(exact)) return exact;
+  std::size_t first = 0;
+  if (p.parts.size() > 1 && Exists(folder)) {
+    first = p.parts.size() - 1;
+    cur = folder;
+  }
+  for (std::size_t i = first; i < p.parts.size(); ++i) {
     auto m = MatchInFolder(cur, p.parts[i]);
     if (!m) {
       if (i + 1 == p.parts.size() && !last_must_exist) {
