@@ -71,27 +71,6 @@ fs::path BigMarker(const fs::path& root) {
   return root / "DATA" / (catalogue.baseNames[kBigEntry] + ".13");
 }
 
-// Grows the entry's demo file to `size` bytes by repeating its records.
-bool Grow(const fs::path& file, std::uint64_t size) {
-  std::string records;
-  {
-    std::ifstream in(file, std::ios::binary);
-    records.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  if (records.empty()) return false;
-  std::string chunk;
-  while (chunk.size() < (1u << 20)) chunk += records;
-  chunk.resize(chunk.size() - chunk.size() % records.size());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (std::uint64_t left = size; left > 0 && out;) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-    out.write(chunk.data(), static_cast<std::streamsize>(n));
-    left -= n;
-  }
-  out.close();
-  return static_cast<bool>(out);
-}
-
 // The copy just made is on disk before a side starts, so that no side pays for writing back
 // what the benchmark wrote.
 void WriteBack(const fs::path& file) {
@@ -198,7 +177,7 @@ int main(int argc, char** argv) {
     std::printf("demo installation failed: %s\n", error.c_str());
     return 1;
   }
-  if (!Grow(BigFile(model), size)) {
+  if (!bench::GrowDataFile(BigFile(model), size)) {
     std::printf("cannot write %s\n", BigFile(model).string().c_str());
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "bench/whole_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -105,6 +106,26 @@ Timed TimeShellLoop(const fs::path& root) {
   out.close();
   return TimeCommand("sh '" + script.string() + "'");
 #endif
+}
+
+bool GrowDataFile(const fs::path& file, std::uint64_t size) {
+  std::string records;
+  {
+    std::ifstream in(file, std::ios::binary);
+    records.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (records.empty()) return false;
+  std::string chunk;
+  while (chunk.size() < (1u << 20)) chunk += records;
+  chunk.resize(chunk.size() - chunk.size() % records.size());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  for (std::uint64_t left = size; left > 0 && out;) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+    out.write(chunk.data(), static_cast<std::streamsize>(n));
+    left -= n;
+  }
+  out.close();
+  return static_cast<bool>(out);
 }
 
 }  // namespace bench

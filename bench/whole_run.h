@@ -3,6 +3,7 @@
 // the same data files in the same folders.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 namespace bench {
@@ -28,5 +29,9 @@ Timed TimeDruvoRun(const std::filesystem::path& root);
 /// A shell script (sh here, cmd on Windows) that changes to each catalogue entry's folder
 /// and runs root/QMV/RCX.EXE N <file> 13 there, for all 32 entries.
 Timed TimeShellLoop(const std::filesystem::path& root);
+
+/// Grows a demo data file to `size` bytes by repeating its records, the last copy cut at
+/// `size`.
+bool GrowDataFile(const std::filesystem::path& file, std::uint64_t size);
 
 }  // namespace bench

@@ -47,6 +47,11 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path) {
   return f;
 }
 
+std::future<std::optional<Fingerprint>> FingerprintLater(const std::string& path, std::int64_t size) {
+  const auto policy = size >= kFingerprintAsideFrom ? std::launch::async : std::launch::deferred;
+  return std::async(policy, [path] { return FingerprintOf(path); });
+}
+
 std::string RecordKey(const MainWindow& w, int index, const std::string& suffix) {
   // Built step by step: MinGW's -Wrestrict misfires on const char* + std::string.
   std::string key = InWorkFolder(index) ? "QMVWORK\\" : "";

@@ -112,15 +112,13 @@ LoopEnd ConversionLoop(MainWindow& w) {
     const Command command = UtilityCommand(w, wrapper, file);
     ProcessEnd end;
     const bool waited = ShellandWait(w, command, 0, &end);
-    // The marker is read on a second thread while the log is shown: for a file of hundreds
-    // of megabytes each takes a noticeable part of a second. Only a utility that ended by
-    // itself left a marker worth reading. The name stays relative (a folder too long for a
-    // full path is current by its short form); the current folder changes only at the next
-    // entry, after the read has ended.
+    // A big file's marker is read on a second thread while the log is shown: for a file of
+    // hundreds of megabytes each takes a noticeable part of a second. Only a utility that
+    // ended by itself left a marker worth reading. The name stays relative (a folder too long
+    // for a full path is current by its short form); the current folder changes only at the
+    // next entry, after the read has ended.
     std::future<std::optional<Fingerprint>> left;
-    if (waited && end.started && end.ended && !end.abnormal)
-      left = std::async(std::launch::async | std::launch::deferred,
-                        [marker] { return FingerprintOf(marker); });
+    if (waited && end.started && end.ended && !end.abnormal) left = FingerprintLater(marker, before->size);
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
 
