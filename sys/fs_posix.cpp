@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <mutex>
 
 #include "sys/fs_posix.h"
 #include "sys/piece_buffer.h"
@@ -194,6 +195,24 @@ NameKind KindOf(const struct stat& st) {
   return NameKind::kOther;
 }
 
+// The own file this program last appended to and whose folder it flushed afterwards, told
+// by its identity. Appending to it again changes the file, never its folder's entry, so the
+// folder need not be flushed again: a run appends a line to its record before every utility
+// call, and a folder flush per line cost as much again as the line's own. A file made anew at
+// the name (empty when opened) or any rename or removal by this program flushes it again.
+struct FlushedEntry {
+  std::string path;
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
+std::mutex flushedMutex;
+FlushedEntry flushed;
+
+void ForgetFlushedEntry() {
+  const std::lock_guard<std::mutex> hold(flushedMutex);
+  flushed = FlushedEntry{};
+}
+
 // Writes one of the program's own files, emptied first or appended to, and flushes it and
 // its folder's entry to disk.
 bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
@@ -203,12 +222,21 @@ bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, 
     if (why) *why = whyNot;
     return false;
   }
+  struct stat st;
+  const bool hadBytes = fstat(fd, &st) == 0 && st.st_size > 0;
   // Emptied only now that it is known to be a plain file of its own.
   int err = !append && ftruncate(fd, 0) != 0 ? errno : 0;
   if (err != 0) close(fd);
   else err = WriteAndClose(fd, bytes, true);
   auto r = Resolve(path, false);
-  if (err == 0 && r && !SyncFolder(FolderOf(*r))) err = errno;
+  if (err == 0 && r) {
+    const std::lock_guard<std::mutex> hold(flushedMutex);
+    const bool known = append && hadBytes && flushed.path == *r && flushed.dev == st.st_dev &&
+                       flushed.ino == st.st_ino;
+    if (!known && !SyncFolder(FolderOf(*r))) err = errno;
+    if (err == 0 && append && !known) flushed = FlushedEntry{*r, st.st_dev, st.st_ino};
+    else if (err != 0 || !append) flushed = FlushedEntry{};
+  }
   if (err != 0 && why) *why = Describe(err);
   return err == 0;
 }
@@ -302,6 +330,7 @@ bool CanChangeFolder(const std::string& folder, std::string& why) {
 }
 
 bool RemoveFileDurably(const std::string& path) {
+  ForgetFlushedEntry();
   auto r = Resolve(path, true);
   if (!r) return true;
   if (unlink(r->c_str()) != 0) return errno == ENOENT;
@@ -395,6 +424,7 @@ std::string FullPath(const std::string& path) {
 }
 
 RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
+  ForgetFlushedEntry();
   RenameResult res;
   auto src = Resolve(from, true);
   if (!src) {
