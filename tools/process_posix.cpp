@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -9,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -113,6 +117,84 @@ class PosixProcess : public StartedProcess {
   std::uint32_t exitCode_ = 0;
 };
 
+// Standard input and output of every utility: opened once, kept for the program's life.
+int DevNull() {
+  static const int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  return fd;
+}
+
+// What the child does between its start and the utility's.
+struct ChildPlan {
+  char* const* argv;
+  int devNull;   // -1: not to be had
+  int errWrite;  // the errno goes here when the utility cannot be started
+};
+
+int ChildMain(void* arg) {
+  const ChildPlan& plan = *static_cast<const ChildPlan*>(arg);
+  // Signals are blocked since before the start. This program's handlers must never run in
+  // the child, which shares its memory: each goes back to the default first (the child has
+  // handlers of its own, as an exec would set them).
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  for (int sig = 1; sig < NSIG; ++sig) {
+    struct sigaction now {};
+    if (sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_DFL && now.sa_handler != SIG_IGN)
+      sigaction(sig, &dfl, nullptr);
+  }
+  // The child is deliberately not tied to this program's life: a utility ended half-way
+  // through a data file would leave it torn. It inherits the run's lock descriptor, which
+  // keeps a new run out until it has finished.
+  // A process group of its own: the terminal's Ctrl-C (SIGINT), Ctrl-\ (SIGQUIT) and
+  // hang-up (SIGHUP) go to the terminal's foreground process group, this program's, and
+  // end this program only, never the utility in the middle of its file. The parent sets
+  // the group too, so that no signal finds the child still in the old one once
+  // StartProcess has returned.
+  setpgid(0, 0);
+  // Outside the foreground group a write to the terminal (standard error) would stop the
+  // utility with SIGTTOU where the terminal has `tostop` set, a read from it with SIGTTIN,
+  // and a stopped utility never finishes its file: ignored, the write goes through and the
+  // read fails. A pipe on standard error whose reader the same Ctrl-C ended
+  // (`druvo run 2>&1 | tee`) would end it with SIGPIPE: ignored, only the write fails.
+  // Ignored dispositions survive exec.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  for (int sig : {SIGTTOU, SIGTTIN, SIGPIPE}) sigaction(sig, &ignore, nullptr);
+  // No terminal input, and nothing on our standard output, which the console front end
+  // uses for the log view; standard error stays for diagnostics.
+  if (plan.devNull >= 0) {
+    dup2(plan.devNull, STDIN_FILENO);
+    dup2(plan.devNull, STDOUT_FILENO);
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  execv(plan.argv[0], plan.argv);
+  const int err = errno;
+  ssize_t ignored = write(plan.errWrite, &err, sizeof err);
+  (void)ignored;
+  _exit(127);
+}
+
+// Starts the child as vfork does: it borrows this program's memory instead of a copy of it,
+// and this thread waits until the utility has replaced it (or it has failed). A copy (fork)
+// cost more than everything else DRUVO does for a small data file: the copied page tables
+// and the faults on every page either side wrote before the exec. -1 when not started.
+pid_t StartChild(ChildPlan& plan) {
+  constexpr std::size_t kStack = 64 * 1024;
+  const std::unique_ptr<char[]> stack(new char[kStack]);
+  void* top = stack.get() + kStack - 64;
+  top = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(top) & ~std::uintptr_t{63});
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  const pid_t pid = clone(ChildMain, top, CLONE_VM | CLONE_VFORK | SIGCHLD, &plan);
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  return pid;
+}
+
 }  // namespace
 
 std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
@@ -120,8 +202,8 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
   const std::optional<std::string> path = FindProgram(command.program);
   if (!path) return nullptr;
 
-  // Everything the child needs is prepared before fork: after it only async-signal-safe
-  // calls are allowed.
+  // Everything the child needs is prepared before it starts: it shares this program's
+  // memory until the utility replaces it, so it may only make system calls.
   std::vector<std::string> storage;
   storage.push_back(*path);
   storage.insert(storage.end(), command.args.begin(), command.args.end());
@@ -131,55 +213,17 @@ std::unique_ptr<StartedProcess> StartProcess(const Command& command) {
 
   int errPipe[2];
   if (pipe2(errPipe, O_CLOEXEC) != 0) return nullptr;
-  const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-
-  const pid_t pid = fork();
+  ChildPlan plan{argv.data(), DevNull(), errPipe[1]};
+  const pid_t pid = StartChild(plan);
   if (pid < 0) {
     close(errPipe[0]);
     close(errPipe[1]);
-    if (devNull >= 0) close(devNull);
     return nullptr;
-  }
-  if (pid == 0) {
-    // The child is deliberately not tied to this program's life: a utility ended half-way
-    // through a data file would leave it torn. It inherits the run's lock descriptor, which
-    // keeps a new run out until it has finished.
-    // A process group of its own: the terminal's Ctrl-C (SIGINT), Ctrl-\ (SIGQUIT) and
-    // hang-up (SIGHUP) go to the terminal's foreground process group, this program's, and
-    // end this program only, never the utility in the middle of its file. The parent sets
-    // the group too, so that no signal finds the child still in the old one once
-    // StartProcess has returned.
-    setpgid(0, 0);
-    // Outside the foreground group a write to the terminal (standard error) would stop the
-    // utility with SIGTTOU where the terminal has `tostop` set, a read from it with SIGTTIN,
-    // and a stopped utility never finishes its file: ignored, the write goes through and the
-    // read fails. A pipe on standard error whose reader the same Ctrl-C ended
-    // (`druvo run 2>&1 | tee`) would end it with SIGPIPE: ignored, only the write fails.
-    // Ignored dispositions survive exec.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    for (int sig : {SIGTTOU, SIGTTIN, SIGPIPE}) sigaction(sig, &ignore, nullptr);
-    // No terminal input, and nothing on our standard output, which the console front end
-    // uses for the log view; standard error stays for diagnostics.
-    if (devNull >= 0) {
-      dup2(devNull, STDIN_FILENO);
-      dup2(devNull, STDOUT_FILENO);
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    execv(argv[0], argv.data());
-    const int err = errno;
-    ssize_t ignored = write(errPipe[1], &err, sizeof err);
-    (void)ignored;
-    _exit(127);
   }
 
   // Fails harmlessly (EACCES) when the child has already set it and started the program.
   setpgid(pid, pid);
   close(errPipe[1]);
-  if (devNull >= 0) close(devNull);
   // The pipe closes on a successful exec; an errno arriving means nothing was started.
   int childErr = 0;
   ssize_t n;

@@ -24,6 +24,7 @@ TEST(ShellandWait, ChildLeadsAProcessGroupOfItsOwnAndIgnoresTheTerminalsStops) {
   testing_support::WriteFile(dir / "report.sh",
                              "#!/bin/sh\n"
                              "sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status >seen\n"
+                             "sed -n 's/^SigBlk:[[:space:]]*//p' /proc/$$/status >>seen\n"
                              "read pid comm state ppid pgrp rest </proc/$$/stat\n"
                              "echo $pid $pgrp >>seen\n");
   ASSERT_EQ(chmod((dir / "report.sh").c_str(), 0755), 0);
@@ -32,11 +33,13 @@ TEST(ShellandWait, ChildLeadsAProcessGroupOfItsOwnAndIgnoresTheTerminalsStops) {
   ASSERT_TRUE(ShellandWait(w, {dir / "report.sh", {}}, 0));
 
   std::istringstream seen(ReadFile(dir / "seen"));
-  std::string mask;
+  std::string mask, blocked;
   long pid = 0, group = -1;
-  seen >> mask >> pid >> group;
+  seen >> mask >> blocked >> pid >> group;
   EXPECT_EQ(group, pid) << "still in this program's process group " << getpgrp();
   const unsigned long long ignored = std::stoull(mask, nullptr, 16);
   for (int sig : {SIGTTOU, SIGTTIN, SIGPIPE})
     EXPECT_TRUE((ignored >> (sig - 1)) & 1) << strsignal(sig) << " is not ignored";
+  // Signals are held back while the child prepares; the utility gets none held back.
+  EXPECT_EQ(std::stoull(blocked, nullptr, 16), 0u) << "blocked signals " << blocked;
 }
