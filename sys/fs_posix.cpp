@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -69,7 +70,8 @@ std::optional<std::string> MatchInFolder(const std::string& dir, const std::stri
   std::string want = text::Upper(name);
   std::optional<std::string> found;
   while (dirent* e = readdir(d)) {
-    if (text::Upper(e->d_name) == want) {
+    // Upper-casing keeps a name's length in bytes: most names are passed over unconverted.
+    if (std::strlen(e->d_name) == want.size() && text::Upper(e->d_name) == want) {
       found = e->d_name;
       break;
     }
