@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <unordered_map>
 
 #include "sys/fs_posix.h"
 #include "sys/piece_buffer.h"
@@ -61,13 +62,47 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir + "/" + name;
 }
 
+// Names a folder walk found in other case, by folder and upper-cased name. A run asks for
+// the same names in other case again and again (the disk check asks for every data file by
+// its upper-cased full path, every utility call for "RCX.exe"), and each time the walk read
+// the whole folder. A name kept is used only while it exists; the name as given, when it
+// exists, still wins.
+class FoundNames {
+ public:
+  std::optional<std::string> Get(const std::string& key) {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    auto it = names_.find(key);
+    if (it == names_.end()) return std::nullopt;
+    return it->second;
+  }
+  void Put(const std::string& key, const std::string& name) {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    if (names_.size() >= 1024) names_.clear();
+    names_[key] = name;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::string> names_;
+};
+
+FoundNames& Found() {
+  static FoundNames found;
+  return found;
+}
+
 // The name in `dir` matching `name` without regard to case; an exact match wins.
 std::optional<std::string> MatchInFolder(const std::string& dir, const std::string& name) {
   if (name == "." || name == "..") return name;
   if (Exists(Join(dir.empty() ? "." : dir, name))) return name;
+  std::string want = text::Upper(name);
+  // Kept for folders from the root only: a relative one changes with the current folder.
+  const bool keep = !dir.empty() && dir[0] == '/';
+  const std::string key = keep ? Join(dir, want) : std::string();
+  if (keep)
+    if (auto kept = Found().Get(key); kept && Exists(Join(dir, *kept))) return kept;
   DIR* d = opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return std::nullopt;
-  std::string want = text::Upper(name);
   std::optional<std::string> found;
   while (dirent* e = readdir(d)) {
     // Upper-casing keeps a name's length in bytes: most names are passed over unconverted.
@@ -77,6 +112,7 @@ std::optional<std::string> MatchInFolder(const std::string& dir, const std::stri
     }
   }
   closedir(d);
+  if (found && keep) Found().Put(key, *found);
   return found;
 }
 

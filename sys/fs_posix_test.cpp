@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <functional>
 
 #include "sys/file_lock.h"
@@ -114,4 +115,28 @@ TEST(OwnFiles, OtherUsersOfTheFolderCanUseThem) {
   });
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadFile(dir / "DRUVO.REC"), "line 1\nline 2\n");
+}
+
+// Names are matched without regard to case, folder by folder, an exact name winning; a name
+// found in other case once is found again after it changed case, and gives way to an exact
+// one made later.
+TEST(Paths, MatchedWithoutRegardToCaseAnExactNameWinning) {
+  TempDir dir;
+  WriteFile(dir / "Data/Qwimapd.dat", "1");
+  std::string upper = dir.path() + "/DATA/QWIMAPD.DAT";
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const auto found = [&] { return sys::ResolveExisting(upper).value_or("-"); };
+  EXPECT_EQ(found(), dir / "Data/Qwimapd.dat");
+  EXPECT_EQ(found(), dir / "Data/Qwimapd.dat");
+  ASSERT_EQ(rename((dir / "Data/Qwimapd.dat").c_str(), (dir / "Data/qwimapd.DAT").c_str()), 0);
+  EXPECT_EQ(found(), dir / "Data/qwimapd.DAT");
+  WriteFile(dir / "Data/QWIMAPD.DAT", "2");
+  EXPECT_EQ(found(), dir / "Data/QWIMAPD.DAT");
+  EXPECT_EQ(sys::ResolveExisting(dir / "DATA/qwimapd.DAT").value_or("-"), dir / "Data/qwimapd.DAT");
+  ASSERT_EQ(unlink((dir / "Data/qwimapd.DAT").c_str()), 0);
+  ASSERT_EQ(unlink((dir / "Data/QWIMAPD.DAT").c_str()), 0);
+  EXPECT_EQ(found(), "-");
+  // A name about to be made keeps its own case, in the folder found.
+  ASSERT_TRUE(sys::WriteWholeFile(dir / "DATA/New.Log", "3"));
+  EXPECT_EQ(ReadFile(dir / "Data/New.Log"), "3");
 }
