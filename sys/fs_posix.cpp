@@ -91,10 +91,12 @@ FoundNames& Found() {
   return found;
 }
 
-// The name in `dir` matching `name` without regard to case; an exact match wins.
-std::optional<std::string> MatchInFolder(const std::string& dir, const std::string& name) {
+// The name in `dir` matching `name` without regard to case; an exact match wins (with
+// `exactMissing`, the caller has just found it missing).
+std::optional<std::string> MatchInFolder(const std::string& dir, const std::string& name,
+                                         bool exactMissing = false) {
   if (name == "." || name == "..") return name;
-  if (Exists(Join(dir.empty() ? "." : dir, name))) return name;
+  if (!exactMissing && Exists(Join(dir.empty() ? "." : dir, name))) return name;
   std::string want = text::Upper(name);
   // Kept for folders from the root only: a relative one changes with the current folder.
   const bool keep = !dir.empty() && dir[0] == '/';
@@ -137,7 +139,8 @@ std::optional<std::string> Resolve(const std::string& path, bool last_must_exist
     cur = folder;
   }
   for (std::size_t i = first; i < p.parts.size(); ++i) {
-    auto m = MatchInFolder(cur, p.parts[i]);
+    // The last name as given was found missing above when the walk starts at it.
+    auto m = MatchInFolder(cur, p.parts[i], i == first && i + 1 == p.parts.size());
     if (!m) {
       if (i + 1 == p.parts.size() && !last_must_exist) {
         cur = Join(cur, p.parts[i]);
