@@ -182,9 +182,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("big_file: %s of %llu bytes (%.2f GiB) in the demo installation, the other 31 data\n"
-              "files as the demo writes them; %d rounds, a fresh copy per side\n",
+              "files as the demo writes them; %d rounds, a fresh copy per side; started %s\n",
               BigFile(model).filename().string().c_str(), static_cast<unsigned long long>(size),
-              static_cast<double>(size) / (1u << 30), rounds);
+              static_cast<double>(size) / (1u << 30), rounds, bench::When().c_str());
 
   Side druvo{"DRUVO run", {}, {}, {}, {}}, loop{"plain shell loop", {}, {}, {}, {}};
   for (int r = 0; r < rounds; ++r) {
@@ -282,5 +282,6 @@ int main(int argc, char** argv) {
               fingerprint, static_cast<double>(size) / fingerprint / 1e9,
               static_cast<double>(piece.size()) * passes / alone / 1e9,
               sys::Crc32cUsesInstruction() ? "crc32 instruction" : "table", static_cast<unsigned>(crc));
+  std::printf("ended %s\n", bench::When().c_str());
   return 0;
 }

@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,25 +27,13 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// The date and time, and the load average where the system tells it (Linux).
-std::string When() {
-  char date[32];
-  const std::time_t now = std::time(nullptr);
-  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&now));
-  std::string text = date;
-  std::ifstream load("/proc/loadavg");
-  std::string one, five;
-  if (load >> one >> five) text += ", load average " + one + " / " + five + " (1 / 5 min)";
-  return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   bench::MailToClosedPort();
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const fs::path base = fs::temp_directory_path() / "druvo-run-overhead";
-  std::printf("run_overhead: %d rounds, started %s\n", rounds, When().c_str());
+  std::printf("run_overhead: %d rounds, started %s\n", rounds, bench::When().c_str());
   std::vector<double> druvo, loop, druvoCpu, loopCpu;
   for (int r = 0; r < rounds; ++r) {
     for (int turn = 0; turn < 2; ++turn) {
@@ -87,6 +73,6 @@ int main(int argc, char** argv) {
   if (!druvoCpu.empty() && !loopCpu.empty())
     std::printf("processor time of all processes of a side, best: %.3f s against %.3f s, ratio %.2fx\n",
                 Best(druvoCpu), Best(loopCpu), Best(druvoCpu) / Best(loopCpu));
-  std::printf("ended %s\n", When().c_str());
+  std::printf("ended %s\n", bench::When().c_str());
   return 0;
 }

@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
 
   std::printf("second_read: the marker's fingerprint and the showing of the log, one after the\n"
               "other on one thread against the fingerprint on a thread of its own (median of %d, "
-              "warm)\n",
-              rounds);
+              "warm); started %s\n",
+              rounds, bench::When().c_str());
   std::printf("%12s %10s %12s %12s %8s\n", "data file", "log lines", "one thread", "own thread",
               "ratio");
   const std::uint64_t sizes[] = {16u << 10, 64u << 10, 256u << 10, 512u << 10, 1u << 20,

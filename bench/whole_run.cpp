@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -106,6 +107,17 @@ Timed TimeShellLoop(const fs::path& root) {
   out.close();
   return TimeCommand("sh '" + script.string() + "'");
 #endif
+}
+
+std::string When() {
+  char date[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&now));
+  std::string text = date;
+  std::ifstream load("/proc/loadavg");
+  std::string one, five;
+  if (load >> one >> five) text += ", load average " + one + " / " + five + " (1 / 5 min)";
+  return text;
 }
 
 bool GrowDataFile(const fs::path& file, std::uint64_t size) {

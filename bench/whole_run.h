@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace bench {
 
@@ -29,6 +30,10 @@ Timed TimeDruvoRun(const std::filesystem::path& root);
 /// A shell script (sh here, cmd on Windows) that changes to each catalogue entry's folder
 /// and runs root/QMV/RCX.EXE N <file> 13 there, for all 32 entries.
 Timed TimeShellLoop(const std::filesystem::path& root);
+
+/// The date and time, and the load average where the system tells it (Linux): under what
+/// load the figures beside it were taken.
+std::string When();
 
 /// Grows a demo data file to `size` bytes by repeating its records, the last copy cut at
 /// `size`.
