@@ -120,7 +120,11 @@ std::optional<std::string> MatchInFolder(const std::string& dir, const std::stri
 
 // Resolves the folder part of a path; with `keep_last` the last component is resolved too
 // when it exists, and kept as given when it does not (a name about to be created).
-std::optional<std::string> Resolve(const std::string& path, bool last_must_exist) {
+// `seen`, where given, gets the lstat of the path returned when the look-up took one on its
+// way (st_mode 0 otherwise), so that the caller need not ask again.
+std::optional<std::string> Resolve(const std::string& path, bool last_must_exist,
+                                   struct stat* seen = nullptr) {
+  if (seen) seen->st_mode = 0;
   Parsed p = Parse(path);
   std::string cur = p.absolute ? "/" : "";
   if (p.parts.empty()) return p.absolute ? std::optional<std::string>("/") : std::nullopt;
@@ -132,7 +136,11 @@ std::optional<std::string> Resolve(const std::string& path, bool last_must_exist
   for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) exact = Join(exact, p.parts[i]);
   const std::string folder = exact;
   exact = Join(exact, p.parts.back());
-  if (Exists(exact)) return exact;
+  struct stat st;
+  if (lstat(exact.c_str(), &st) == 0) {
+    if (seen) *seen = st;
+    return exact;
+  }
   std::size_t first = 0;
   if (p.parts.size() > 1 && Exists(folder)) {
     first = p.parts.size() - 1;
@@ -151,6 +159,15 @@ std::optional<std::string> Resolve(const std::string& path, bool last_must_exist
     cur = Join(cur, *m);
   }
   return cur;
+}
+
+// stat() of a path Resolve returned: the lstat it took, where that was of no link.
+bool StatOf(const std::string& resolved, const struct stat& seen, struct stat& st) {
+  if (seen.st_mode != 0 && !S_ISLNK(seen.st_mode)) {
+    st = seen;
+    return true;
+  }
+  return stat(resolved.c_str(), &st) == 0;
 }
 
 bool HasWildcard(const std::string& path) {
@@ -285,9 +302,9 @@ bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, 
 }  // namespace
 
 NameKind KindOfName(const std::string& path) {
-  auto r = Resolve(path, true);
   struct stat st;
-  if (!r || lstat(r->c_str(), &st) != 0) return NameKind::kNothing;
+  auto r = Resolve(path, true, &st);
+  if (!r || (st.st_mode == 0 && lstat(r->c_str(), &st) != 0)) return NameKind::kNothing;
   return KindOf(st);
 }
 
@@ -380,39 +397,39 @@ bool RemoveFileDurably(const std::string& path) {
 
 std::optional<std::string> FindPlainFile(const std::string& path) {
   if (HasWildcard(path)) return std::nullopt;
-  auto r = Resolve(path, true);
+  struct stat seen, st;
+  auto r = Resolve(path, true, &seen);
   if (!r) return std::nullopt;
-  struct stat st;
-  if (stat(r->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (!StatOf(*r, seen, st) || !S_ISREG(st.st_mode)) return std::nullopt;
   std::string name = LastComponent(*r);
   if (name.empty() || name[0] == '.') return std::nullopt;
   return name;
 }
 
 std::optional<std::string> ResolveExisting(const std::string& path) {
-  auto r = Resolve(path, true);
-  struct stat st;
-  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  struct stat seen, st;
+  auto r = Resolve(path, true, &seen);
+  if (!r || !StatOf(*r, seen, st)) return std::nullopt;
   return r;
 }
 
 bool FolderExists(const std::string& path) {
-  auto r = Resolve(path, true);
-  struct stat st;
-  return r && stat(r->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  struct stat seen, st;
+  auto r = Resolve(path, true, &seen);
+  return r && StatOf(*r, seen, st) && S_ISDIR(st.st_mode);
 }
 
 std::optional<std::int64_t> FileSize(const std::string& path) {
-  auto r = Resolve(path, true);
-  struct stat st;
-  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  struct stat seen, st;
+  auto r = Resolve(path, true, &seen);
+  if (!r || !StatOf(*r, seen, st)) return std::nullopt;
   return static_cast<std::int64_t>(st.st_size);
 }
 
 std::optional<LocalDateTime> LastModified(const std::string& path) {
-  auto r = Resolve(path, true);
-  struct stat st;
-  if (!r || stat(r->c_str(), &st) != 0) return std::nullopt;
+  struct stat seen, st;
+  auto r = Resolve(path, true, &seen);
+  if (!r || !StatOf(*r, seen, st)) return std::nullopt;
   time_t secs = st.st_mtime;
   tm t{};
   localtime_r(&secs, &t);
