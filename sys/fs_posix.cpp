@@ -92,17 +92,28 @@ FoundNames& Found() {
 }
 
 // The name in `dir` matching `name` without regard to case; an exact match wins (with
-// `exactMissing`, the caller has just found it missing).
+// `exactMissing`, the caller has just found it missing). A name kept from an earlier look-up
+// is checked to exist, unless the caller trusts it (and checks what it finds at the end):
+// `tookKept` then says whether the answer is such a name.
 std::optional<std::string> MatchInFolder(const std::string& dir, const std::string& name,
-                                         bool exactMissing = false) {
+                                         bool exactMissing = false, bool trustKept = false,
+                                         bool* tookKept = nullptr) {
+  if (tookKept) *tookKept = false;
   if (name == "." || name == "..") return name;
   if (!exactMissing && Exists(Join(dir.empty() ? "." : dir, name))) return name;
   std::string want = text::Upper(name);
   // Kept for folders from the root only: a relative one changes with the current folder.
   const bool keep = !dir.empty() && dir[0] == '/';
   const std::string key = keep ? Join(dir, want) : std::string();
-  if (keep)
-    if (auto kept = Found().Get(key); kept && Exists(Join(dir, *kept))) return kept;
+  if (keep) {
+    if (auto kept = Found().Get(key)) {
+      if (trustKept && tookKept) {
+        *tookKept = true;
+        return kept;
+      }
+      if (Exists(Join(dir, *kept))) return kept;
+    }
+  }
   DIR* d = opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return std::nullopt;
   std::optional<std::string> found;
@@ -117,6 +128,8 @@ std::optional<std::string> MatchInFolder(const std::string& dir, const std::stri
   if (found && keep) Found().Put(key, *found);
   return found;
 }
+
+std::string FolderOf(const std::string& resolved);
 
 // Resolves the folder part of a path; with `keep_last` the last component is resolved too
 // when it exists, and kept as given when it does not (a name about to be created).
@@ -146,19 +159,31 @@ std::optional<std::string> Resolve(const std::string& path, bool last_must_exist
     first = p.parts.size() - 1;
     cur = folder;
   }
-  for (std::size_t i = first; i < p.parts.size(); ++i) {
-    // The last name as given was found missing above when the walk starts at it.
-    auto m = MatchInFolder(cur, p.parts[i], i == first && i + 1 == p.parts.size());
-    if (!m) {
-      if (i + 1 == p.parts.size() && !last_must_exist) {
-        cur = Join(cur, p.parts[i]);
-        return cur;
+  // Folders on the way found in other case before are taken unchecked: the last name's
+  // look-up in the last of them checks them all. When that finds nothing, one of them may
+  // be gone, and the walk is made again, every name checked.
+  const std::string start = cur;
+  for (bool trustKept : {true, false}) {
+    cur = start;
+    bool tookUnchecked = false;
+    std::optional<std::string> result;
+    for (std::size_t i = first; i < p.parts.size(); ++i) {
+      const bool last = i + 1 == p.parts.size();
+      bool took = false;
+      // The last name as given was found missing above when the walk starts at it.
+      auto m = MatchInFolder(cur, p.parts[i], i == first && last, trustKept && !last, &took);
+      tookUnchecked = tookUnchecked || took;
+      if (!m) {
+        if (last && !last_must_exist) result = Join(cur, p.parts[i]);
+        break;
       }
-      return std::nullopt;
+      cur = Join(cur, *m);
+      if (last) result = cur;
     }
-    cur = Join(cur, *m);
+    const bool lastFound = result && result == cur;
+    if (lastFound || !tookUnchecked || (result && Exists(FolderOf(*result)))) return result;
   }
-  return cur;
+  return std::nullopt;
 }
 
 // stat() of a path Resolve returned: the lstat it took, where that was of no link.

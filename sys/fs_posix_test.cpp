@@ -139,4 +139,11 @@ TEST(Paths, MatchedWithoutRegardToCaseAnExactNameWinning) {
   // A name about to be made keeps its own case, in the folder found.
   ASSERT_TRUE(sys::WriteWholeFile(dir / "DATA/New.Log", "3"));
   EXPECT_EQ(ReadFile(dir / "Data/New.Log"), "3");
+  // A folder on the way that changed case since is found again, for a name there and for
+  // one about to be made.
+  ASSERT_EQ(rename((dir / "Data").c_str(), (dir / "data").c_str()), 0);
+  EXPECT_EQ(sys::ResolveExisting(dir / "DATA/NEW.LOG").value_or("-"), dir / "data/New.Log");
+  ASSERT_EQ(rename((dir / "data").c_str(), (dir / "dATA").c_str()), 0);
+  ASSERT_TRUE(sys::WriteWholeFile(dir / "DATA/Other.Log", "4"));
+  EXPECT_EQ(ReadFile(dir / "dATA/Other.Log"), "4");
 }
