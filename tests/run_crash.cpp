@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -285,37 +286,53 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
 }
 
 void TwoAtOnce(const fs::path& work, const fs::path& fresh, const Files& single, Totals& t) {
-  SetEnv("RCX_DELAY_MS", "150");  // each run lasts far longer than the lock's short wait
+  // Every trial's two runs start at once, side by side with the other trials'. The utility
+  // of the run that takes the lock waits for the test's word, given once the other run has
+  // ended: the run lasts as long as the other's wait for the lock, however long that is.
   const int trials = kWindows ? 2 : 4;
-  for (int i = 1; i <= trials; ++i) {
-    const fs::path root = work / ("twice-" + std::to_string(i));
-    fs::copy(fresh, root, fs::copy_options::recursive);
-    auto a = druvo::StartProcess({ConsoleProgram(), RunArgs(root)});
-    auto b = druvo::StartProcess({ConsoleProgram(), RunArgs(root)});
+  struct Trial {
+    fs::path root;
+    std::unique_ptr<druvo::StartedProcess> a, b;
+  };
+  std::vector<Trial> started(trials);
+  for (int i = 0; i < trials; ++i) {
+    Trial& trial = started[i];
+    trial.root = work / ("twice-" + std::to_string(i + 1));
+    fs::copy(fresh, trial.root, fs::copy_options::recursive);
+    SetEnv("RCX_WAIT_FOR", (trial.root / "go").string());
+    trial.a = druvo::StartProcess({ConsoleProgram(), RunArgs(trial.root)});
+    trial.b = druvo::StartProcess({ConsoleProgram(), RunArgs(trial.root)});
+  }
+  SetEnv("RCX_WAIT_FOR", "");
+  for (int i = 0; i < trials; ++i) {
+    Trial& trial = started[i];
     std::vector<std::string> faults;
     int codes[2] = {-1, -1};
-    if (!a || !b) {
+    if (!trial.a || !trial.b) {
       faults.push_back("not started");
     } else {
-      for (auto* p : {a.get(), b.get()})
-        while (p->Query() == druvo::StartedProcess::State::kRunning) p->Pause(50);
-      codes[0] = static_cast<int>(a->ExitCode());
-      codes[1] = static_cast<int>(b->ExitCode());
+      const auto running = [](druvo::StartedProcess& p) { return p.Query() == druvo::StartedProcess::State::kRunning; };
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (running(*trial.a) && running(*trial.b) && std::chrono::steady_clock::now() < end) trial.a->Pause(20);
+      std::ofstream(trial.root / "go").put('\n');
+      for (auto* p : {trial.a.get(), trial.b.get()})
+        while (running(*p)) p->Pause(50);
+      codes[0] = static_cast<int>(trial.a->ExitCode());
+      codes[1] = static_cast<int>(trial.b->ExitCode());
     }
     const bool oneRefused = (codes[0] == 7) != (codes[1] == 7);
     const int other = codes[0] == 7 ? codes[1] : codes[0];
     if (!oneRefused || (other != 0 && other != 1)) faults.push_back("exit codes");
-    WaitForLockFree(root, 30);
+    WaitForLockFree(trial.root, 30);
     long missing, torn, lost;
-    Judge(Snapshot(root / "DATA"), single, {}, missing, torn, lost);
+    Judge(Snapshot(trial.root / "DATA"), single, {}, missing, torn, lost);
     if (missing || torn) faults.push_back("database differs from a single run's");
-    Verdict(t, "two runs at once, trial " + std::to_string(i) + ": exit codes " + std::to_string(codes[0]) + " and " +
-                   std::to_string(codes[1]),
+    Verdict(t, "two runs at once, trial " + std::to_string(i + 1) + ": exit codes " + std::to_string(codes[0]) +
+                   " and " + std::to_string(codes[1]),
             faults);
     std::error_code ec;
-    fs::remove_all(root, ec);
+    fs::remove_all(trial.root, ec);
   }
-  SetEnv("RCX_DELAY_MS", "0");
 }
 
 }  // namespace
