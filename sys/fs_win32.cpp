@@ -55,10 +55,13 @@ NameKind KindOf(HANDLE h) {
     case FILE_TYPE_PIPE: return NameKind::kFifo;
     default: return NameKind::kOther;
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info)) return NameKind::kOther;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::kLink;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::kFolder;
+  // The attributes alone: GetFileInformationByHandle also fetches the volume's serial
+  // number, which Wine asks of its mount manager, another process, at every open of an own
+  // file (twice per utility call for the record).
+  FILE_ATTRIBUTE_TAG_INFO info;
+  if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info)) return NameKind::kOther;
+  if (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return NameKind::kLink;
+  if (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return NameKind::kFolder;
   return NameKind::kFile;
 }
 
