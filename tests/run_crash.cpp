@@ -293,18 +293,24 @@ void KillPoints(const fs::path& work, const fs::path& converted, const Files& or
               steps.size(), t.missing, t.torn, t.lost);
 }
 
-void TwoAtOnce(const fs::path& work, const fs::path& fresh, const Files& single, Totals& t) {
-  // Every trial's two runs start at once, side by side with the other trials'. The utility
-  // of the run that takes the lock waits for the test's word, given once the other run has
-  // ended: the run lasts as long as the other's wait for the lock, however long that is.
-  const int trials = kWindows ? 2 : 4;
-  struct Trial {
-    fs::path root;
-    std::unique_ptr<druvo::StartedProcess> a, b;
-  };
-  std::vector<Trial> started(trials);
-  for (int i = 0; i < trials; ++i) {
-    Trial& trial = started[i];
+// Two runs at once on one installation, in a few trials: each trial's two runs start
+// together, the trials side by side. The utility of the run that takes the lock waits for
+// the test's word, given once the other run has ended: the run lasts as long as the other's
+// wait for the lock, however long that is.
+struct Trial {
+  fs::path root;
+  std::unique_ptr<druvo::StartedProcess> a, b;
+};
+
+struct TrialOutcome {
+  std::string what;
+  std::vector<std::string> faults;
+};
+
+std::vector<Trial> StartTwoAtOnce(const fs::path& work, const fs::path& fresh) {
+  std::vector<Trial> trials(kWindows ? 2 : 4);
+  for (std::size_t i = 0; i < trials.size(); ++i) {
+    Trial& trial = trials[i];
     trial.root = work / ("twice-" + std::to_string(i + 1));
     fs::copy(fresh, trial.root, fs::copy_options::recursive);
     SetEnv("RCX_WAIT_FOR", (trial.root / "go").string());
@@ -312,8 +318,14 @@ void TwoAtOnce(const fs::path& work, const fs::path& fresh, const Files& single,
     trial.b = druvo::StartProcess({ConsoleProgram(), RunArgs(trial.root)});
   }
   SetEnv("RCX_WAIT_FOR", "");
-  for (int i = 0; i < trials; ++i) {
-    Trial& trial = started[i];
+  return trials;
+}
+
+// One refused with exit code 7, the other converted: the database equals a single run's.
+std::vector<TrialOutcome> FinishTwoAtOnce(std::vector<Trial>& trials, const Files& single) {
+  std::vector<TrialOutcome> outcomes;
+  for (std::size_t i = 0; i < trials.size(); ++i) {
+    Trial& trial = trials[i];
     std::vector<std::string> faults;
     int codes[2] = {-1, -1};
     if (!trial.a || !trial.b) {
@@ -335,12 +347,13 @@ void TwoAtOnce(const fs::path& work, const fs::path& fresh, const Files& single,
     long missing, torn, lost;
     Judge(Snapshot(trial.root / "DATA"), single, {}, missing, torn, lost);
     if (missing || torn) faults.push_back("database differs from a single run's");
-    Verdict(t, "two runs at once, trial " + std::to_string(i + 1) + ": exit codes " + std::to_string(codes[0]) +
-                   " and " + std::to_string(codes[1]),
-            faults);
+    outcomes.push_back({"two runs at once, trial " + std::to_string(i + 1) + ": exit codes " +
+                            std::to_string(codes[0]) + " and " + std::to_string(codes[1]),
+                        faults});
     std::error_code ec;
     fs::remove_all(trial.root, ec);
   }
+  return outcomes;
 }
 
 }  // namespace
@@ -371,8 +384,14 @@ int main(int argc, char** argv) {
               ? std::vector<std::string>{}
               : std::vector<std::string>{"setup"});
   if (t.failed == 0) {
+    // The two runs at once go on beside the kill points (the lock's wait is idle time); they
+    // are started first, while no other program is being started with this environment.
+    std::vector<Trial> trials = StartTwoAtOnce(work, fresh);
+    std::vector<TrialOutcome> twice;
+    std::thread finishing([&] { twice = FinishTwoAtOnce(trials, single); });
     KillPoints(work, converted, originals, t);
-    TwoAtOnce(work, fresh, single, t);
+    finishing.join();
+    for (const TrialOutcome& o : twice) Verdict(t, o.what, o.faults);
   }
 
   std::error_code ec;
