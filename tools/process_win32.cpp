@@ -96,9 +96,21 @@ class Win32Process : public StartedProcess {
   bool EndedAbnormally() const override { return exitCode_ >= 0xC0000000u; }
 
   void Pause(int ms) override {
-    // Wakes for the end of the process and for any input to this thread, so the window
-    // answers at once while the wait costs no processor time.
-    MsgWaitForMultipleObjects(1, &process_, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT);
+    // In a program with a window the wait wakes for the end of the process and for any
+    // input to this thread, so the window answers at once while the wait costs no processor
+    // time. The console program has no window and does not load user32 for this: it was its
+    // only use there, and under Wine user32 and the libraries it draws in made every start
+    // of the console program several times slower than a utility's.
+    using MsgWait = DWORD(WINAPI*)(DWORD, const HANDLE*, BOOL, DWORD, DWORD);
+    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+      const auto wait = reinterpret_cast<MsgWait>(
+          reinterpret_cast<void (*)()>(GetProcAddress(user32, "MsgWaitForMultipleObjects")));
+      if (wait) {
+        wait(1, &process_, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT);
+        return;
+      }
+    }
+    WaitForSingleObject(process_, static_cast<DWORD>(ms));
   }
 
  private:
