@@ -33,10 +33,11 @@ std::optional<Fingerprint> FingerprintOf(const std::string& path);
 
 /// From this size on a file's fingerprint pays for a thread of its own, read while the
 /// caller does something else; below it the thread costs more than it saves. Measured by
-/// bench/second_read (a marker's read beside the showing of the stand-in's log): for a file
-/// of 16 MiB the two take under 4 ms together, the most a thread could save; on a loaded
-/// 2-core machine (load average 13) a thread was slower at every size below 64 MiB.
-constexpr std::int64_t kFingerprintAsideFrom = std::int64_t{16} << 20;
+/// bench/second_read (a marker's read beside the showing of the stand-in's log) on a 2-core
+/// machine shared with other work (load average 3): on Linux a thread took 0.62-0.70x the
+/// time at 32 MiB in three runs, 1.4-1.9x at 16 MiB in two of them; under Wine it was slower
+/// at every size up to 256 MiB.
+constexpr std::int64_t kFingerprintAsideFrom = std::int64_t{32} << 20;
 
 /// FingerprintOf(path) for a file of about `size` bytes, to be had from the future: read on
 /// a thread of its own from kFingerprintAsideFrom bytes on, else by get() on the caller's.
