@@ -101,10 +101,13 @@ TEST(RunCompletion, ClipboardRunLogFolderMailAndStop) {
   std::string expected = "caf\xE9 \x80\r\nregel 2\r\n7-12-2026 09:04:03  Conversie voltooid...\r\n";
   EXPECT_EQ(ReadFile(c.Prog("DRUVO.Log")), expected);
   EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
-  // Nothing listens at the relay: the transfer log is the result, no message box.
+  // Nothing listens at the relay: the transfer log is the result, and the failure is said.
   EXPECT_FALSE(c.w.mailResult.empty());
   EXPECT_NE(c.w.mailResult, "Message sent successfully!");
-  EXPECT_EQ(c.view.boxes.size(), 1u);  // only the date question
+  ASSERT_EQ(c.view.boxes.size(), 2u);  // the date question, then the mail's failure
+  EXPECT_EQ(c.view.boxes[1].text,
+            "Versturen email mislukt, Stuur een email naar helpdesk@druvo.example en plak daarin "
+            "deze info");
   EXPECT_TRUE(c.view.IsEnabled(Control::btnCancel));
   EXPECT_FALSE(c.view.IsEnabled(Control::btnStart));
 }

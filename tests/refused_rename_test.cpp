@@ -134,7 +134,8 @@ TEST(RefusedRename, AtEveryRenameEveryDataFileStaysWholeAndEveryMissEntryIsNamed
     stuck.view.answers = {Answer::kOk, Answer::kYes};
     ClickStart(stuck.w);
     EXPECT_EQ(ExitCodeFor(stuck.w.outcome, stuck.w.errorCount), 2);
-    EXPECT_EQ(stuck.view.boxes.back().text,
+    ASSERT_GE(stuck.view.boxes.size(), 2u);  // the mail's failure comes last
+    EXPECT_EQ(stuck.view.boxes[stuck.view.boxes.size() - 2].text,
               "QWIMAPD.13_1 kan niet worden teruggezet (invoer-/uitvoerfout); het hernoemplan blijft in "
               "DRUVO.JNL staan en de volgende Start maakt het af.");
     EXPECT_TRUE(fs::exists(root / "DATA" / "DRUVO.JNL"));
