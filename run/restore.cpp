@@ -106,11 +106,13 @@ RestoreResult RestoreConversion(MainWindow& w) {
     // nothing is put back.
     const std::string key = RecordKey(w, i, suffix);
     const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
-    if (!earliest || record.Damaged(digits, key)) {
-      if (e.markerPresent || (earliest && !setAside.empty())) {
+    const bool damaged = record.Damaged(digits, key);
+    if (!earliest || damaged) {
+      // A damaged line may have been the one that held the earliest state.
+      if (e.markerPresent || (!setAside.empty() && (earliest || damaged))) {
         ++toRestore;
         MarkerVerdict unknown;
-        if (record.Damaged(digits, key)) unknown.match = MarkerMatch::kDamagedRecord;
+        if (damaged) unknown.match = MarkerMatch::kDamagedRecord;
         e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(unknown, e.data);
       }
       entries.push_back(std::move(e));
@@ -173,7 +175,9 @@ RestoreResult RestoreConversion(MainWindow& w) {
   const bool swappedByRun = record.LabelToolSwapped(digits);
   const bool looksSwapped = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR10.EXE") &&
                             !sys::IsPresent(prog + "LMPR13.EXE");
-  const bool swapBack = swappedByRun && looksSwapped;
+  // A damaged line may have been the one that said the swap was made, or undone.
+  const bool labelToolDamaged = looksSwapped && record.LabelToolDamaged(digits);
+  const bool swapBack = swappedByRun && looksSwapped && !labelToolDamaged;
   if (swapBack) {
     plan.push_back({{{PlanFolder::kProgram, "LMPR.EXE", "LMPR13.EXE"},
                      {PlanFolder::kProgram, "LMPR10.EXE", "LMPR.EXE"}}});
@@ -181,7 +185,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
   }
 
   if (plan.empty()) {
-    if (toRestore == 0) {
+    if (toRestore == 0 && !labelToolDamaged) {
       w.LogLine("Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
       return Finish(w, RestoreResult::kNothing);
     }
@@ -240,6 +244,10 @@ RestoreResult RestoreConversion(MainWindow& w) {
       w.LogError("LMPR.EXE is niet teruggewisseld: het hernoemen is niet gebeurd (zie hierboven)");
       ++failed;
     }
+  } else if (labelToolDamaged) {
+    w.LogError(std::string("LMPR.EXE is niet teruggewisseld: een regel in ") + kRecordFileName +
+               " over het labelprogramma is beschadigd");
+    ++failed;
   } else if (looksSwapped) {
     w.LogLine("Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
   }

@@ -218,7 +218,33 @@ TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNo
   ASSERT_EQ(converted.at("QWIMAPD.13_1"), original.at("QWIMAPD.DAT"));
   ASSERT_EQ(converted.at("QWIMAPD.13"), converted.at("QWIMAPD.DAT"));
 
-  // The first fingerprint of QWMHMXHM.DAT damaged, its length kept.
+  // One bit of the first line of QWIMAPD.DAT flipped where it says what the line is about:
+  // such a line may have been any entry's, so no entry is restored and no file changes.
+  const std::string whole = ReadFile(demo.db + "/DRUVO.REC");
+  const std::size_t first = whole.find("F\t13\tQWIMAPD.DAT\t");
+  for (const std::size_t at : {first, first + 1, first + 5}) {  // the type letter, a tab, the key
+    SCOPED_TRACE("flipped at " + std::to_string(at - first));
+    const std::string copy = demo.dir / ("flip-" + std::to_string(at - first));
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(demo.root))) {
+      const fs::path target = copy / fs::relative(e.path(), demo.root);
+      if (e.is_directory()) fs::create_directories(target);
+      else if (e.path().filename() != druvo::kLockFileName) fs::copy_file(e.path(), target);
+    }
+    std::string damaged = whole;
+    damaged[at] ^= 1;
+    WriteFile(copy + "/DATA/DRUVO.REC", damaged);
+    std::string log;
+    EXPECT_EQ(RestoreHere(copy + "/QMV", copy + "/DATA", {}, &log), druvo::RestoreResult::kPartly);
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet teruggezet: QWIMAPD.13 wordt niet teruggezet, een regel in "
+                       "DRUVO.REC over QWIMAPD.DAT is beschadigd"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("Teruggezet: 0 bestanden; niet teruggezet: 32."), std::string::npos) << log;
+    for (const auto& [name, bytes] : converted)
+      EXPECT_TRUE(name.rfind("DRUVO", 0) == 0 || ReadFile(copy + "/DATA/" + name) == bytes) << name;
+  }
+
+  // The first fingerprint of QWMHMXHM.DAT damaged, its length kept: the line still says whose
+  // it is, and only that entry stays as it is.
   std::string record = ReadFile(demo.db + "/DRUVO.REC");
   const auto line = record.find("F\t13\tQWMHMXHM.DAT\t");
   ASSERT_NE(line, std::string::npos);
