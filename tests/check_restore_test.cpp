@@ -2,17 +2,20 @@
 // brings back every byte the run changed, also when it is ended at any of its renames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <tuple>
+#include <vector>
 
 #include "model/main_window.h"
 #include "model/memory_view.h"
 #include "model/catalogue.h"
 #include "datafiles/journal.h"
+#include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/restore.h"
 #include "sys/env.h"
@@ -181,15 +184,17 @@ std::string In(const std::string& root, const char* folder) {
 }
 
 // A restore on the installation with its program folder and database folder, as the
-// console program makes it with --yes; `rename` stands in for the system's.
+// console program makes it with --yes; `rename` stands in for the system's, `step` is told
+// of every other change.
 druvo::RestoreResult RestoreHere(
     const std::string& prog, const std::string& db,
     std::function<sys::RenameResult(const std::string&, const std::string&)> rename = {},
-    std::string* log = nullptr) {
+    std::string* log = nullptr, std::function<void(std::string_view)> step = {}) {
   CurrentFolderGuard guard;
   druvo::MemoryView view;
   druvo::MainWindow w(view);
   if (rename) w.services.rename = std::move(rename);
+  if (step) w.services.beforeChange = std::move(step);
   w.Load();
   view.SetText(druvo::Control::txtKlantId, "4711");
   view.SetText(druvo::Control::txtExePath, prog);
@@ -278,17 +283,23 @@ TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNo
   }
 }
 
-// The child of the next test: a restore that ends the process at its k-th rename.
+// The child of the next test: a restore that ends the process at its k-th step (a rename,
+// the journal written or removed, a line of the record written).
 TEST(RestoreCrash, DISABLED_RestoreEndedAtARename) {
   const long killAt = std::atol(sys::GetVariable("DRUVO_TEST_KILL_AT").value_or("0").c_str());
   const std::string root = sys::GetVariable("DRUVO_TEST_ROOT").value_or("");
   ASSERT_GT(killAt, 0);
-  long renames = 0;
-  RestoreHere(In(root, "QMV"), In(root, "DATA"),
-              [&](const std::string& from, const std::string& to) {
-                if (++renames == killAt) std::_Exit(kEndedAtRename);
-                return sys::RenameNoReplace(from, to);
-              });
+  long steps = 0;
+  RestoreHere(
+      In(root, "QMV"), In(root, "DATA"),
+      [&](const std::string& from, const std::string& to) {
+        if (++steps == killAt) std::_Exit(kEndedAtRename);
+        return sys::RenameNoReplace(from, to);
+      },
+      nullptr,
+      [&](std::string_view) {
+        if (++steps == killAt) std::_Exit(kEndedAtRename);
+      });
 }
 
 TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
@@ -340,20 +351,39 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
     return std::string();
   };
 
-  // An uninterrupted restore counts the renames: two per entry and two of the label tool.
-  long renames = 0;
-  const std::string whole = copy("whole");
-  ASSERT_EQ(RestoreHere(In(whole, "QMV"), In(whole, "DATA"),
-                        [&](const std::string& from, const std::string& to) {
-                          ++renames;
-                          return sys::RenameNoReplace(from, to);
-                        }),
-            druvo::RestoreResult::kRestored);
-  ASSERT_EQ(renames, 2 * static_cast<long>(kept.size()) + 2);
-  EXPECT_EQ(everyOriginalBack(whole), "");
+  // Restored means the record says so too: every entry begins a new history, the label tool
+  // is no longer the run's.
+  druvo::MemoryView view;
+  druvo::MainWindow w(view);
+  druvo::LoadFileCatalogue(w.catalogue);
+  auto recorded = [&](const std::string& root) {
+    const druvo::FileRecord record = druvo::FileRecord::Load(In(root, "DATA"));
+    for (int i : kept)
+      if (record.Earliest("13", druvo::RecordKey(w, i, ".DAT")) || record.Damaged("13", druvo::RecordKey(w, i, ".DAT")))
+        return "record not restored: " + druvo::RecordKey(w, i, ".DAT");
+    return std::string(record.LabelToolSwapped("13") ? "label tool still swapped in the record" : "");
+  };
 
-  for (long k = 1; k <= renames; ++k) {
-    SCOPED_TRACE("ended at rename " + std::to_string(k));
+  // An uninterrupted restore counts its steps: the journal written, two renames per entry and
+  // two of the label tool, a line of the record for each, the journal removed.
+  std::vector<std::string> steps;
+  const std::string whole = copy("whole");
+  ASSERT_EQ(RestoreHere(
+                In(whole, "QMV"), In(whole, "DATA"),
+                [&](const std::string& from, const std::string& to) {
+                  steps.push_back("rename");
+                  return sys::RenameNoReplace(from, to);
+                },
+                nullptr, [&](std::string_view what) { steps.emplace_back(what); }),
+            druvo::RestoreResult::kRestored);
+  const long renames = std::count(steps.begin(), steps.end(), "rename");
+  ASSERT_EQ(renames, 2 * static_cast<long>(kept.size()) + 2);
+  ASSERT_EQ(steps.size(), 3 * kept.size() + 5);
+  EXPECT_EQ(everyOriginalBack(whole), "");
+  EXPECT_EQ(recorded(whole), "");
+
+  for (long k = 1; k <= static_cast<long>(steps.size()); ++k) {
+    SCOPED_TRACE("ended at step " + std::to_string(k) + ", " + steps[k - 1]);
     const std::string root = copy("kill-" + std::to_string(k));
     SetEnv("DRUVO_TEST_ROOT", root);
     SetEnv("DRUVO_TEST_KILL_AT", std::to_string(k));
@@ -362,19 +392,23 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
                               "--gtest_filter=RestoreCrash.DISABLED_RestoreEndedAtARename");
     ASSERT_EQ(rc, kEndedAtRename);
     druvo::RenamePlan plan;
-    druvo::MemoryView view;
-    druvo::MainWindow w(view);
     w.sDBPath = In(root, "DATA");
-    druvo::LoadFileCatalogue(w.catalogue);
-    EXPECT_EQ(druvo::ReadJournal(w, plan), druvo::JournalState::kComplete);
-    // The next restore finishes the plan the crash left, and then finds nothing more to do.
+    EXPECT_EQ(druvo::ReadJournal(w, plan), k == 1 ? druvo::JournalState::kNone : druvo::JournalState::kComplete);
+    // The next restore finishes the plan the crash left and counts what it put back, also
+    // when the crash came after the last rename.
     std::string log;
-    EXPECT_EQ(RestoreHere(In(root, "QMV"), In(root, "DATA"), {}, &log),
-              druvo::RestoreResult::kNothing);
-    EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: " + std::to_string(renames - k + 1)),
+    EXPECT_EQ(RestoreHere(In(root, "QMV"), In(root, "DATA"), {}, &log), druvo::RestoreResult::kRestored);
+    if (k > 1) {
+      EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: " +
+                         std::to_string(std::count(steps.begin() + k - 1, steps.end(), "rename"))),
+                std::string::npos)
+          << log;
+    }
+    EXPECT_NE(log.find("Teruggezet: " + std::to_string(kept.size()) + " bestanden; niet teruggezet: 0."),
               std::string::npos)
         << log;
     EXPECT_EQ(everyOriginalBack(root), "");
+    EXPECT_EQ(recorded(root), "");
     fs::remove_all(root);
   }
   UnsetEnv("DRUVO_TEST_ROOT");
