@@ -59,8 +59,8 @@ std::string RecordKey(const MainWindow& w, int index, const std::string& suffix)
 //   T <digits> <key> <about> <check>                             the file was restored: a new history begins
 //   S <digits> <about> <1|0> <check>                             the label tool was swapped (1), back (0)
 // <check> is the CRC-32C of the text before it, so that a damaged line is known as damaged;
-// <about> is the CRC-32C of the fields before it, so that a line damaged after them still
-// says whose it is. A line a crash tore (its line end never written) is closed by the next
+// <about> is the CRC-32C of the fields before it and their tab, so that a line damaged after
+// them still says whose it is. A line a crash tore (its line end never written) is closed by the next
 // append with kTornMark and the length of the torn text: it is torn because it says so, and
 // no flipped bit can make a line say so (the mark is in no other line, the length binds it
 // to its own text). Read as well, as the versions before wrote them: the same lines without
