@@ -62,6 +62,17 @@ NameKind KindOf(HANDLE h) {
 }
 
 
+// CreateFileW, tried again while another program holds the file for a moment.
+HANDLE CreateFileWhileHeld(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                           DWORD disposition, DWORD flags, HANDLE templateFile) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  RetryWhileHeld(name, [&] {
+    h = CreateFileW(name, access, share, sa, disposition, flags, templateFile);
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  });
+  return h;
+}
+
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;
   HANDLE h = FindFirstFileExW(Widen(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
@@ -200,11 +211,14 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   }
   // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: a taken name fails.
   // MOVEFILE_WRITE_THROUGH: the call returns once the rename is on disk.
-  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring source = Widen(from), target = Widen(to);
+  const DWORD err = RetryWhileHeld(source, [&] {
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+  });
+  if (err == 0) {
     res.status = RenameStatus::kOk;
     return res;
   }
-  DWORD err = GetLastError();
   if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS)
     res.status = RenameStatus::kTargetTaken;
   else if (err == ERROR_FILE_NOT_FOUND)
@@ -214,8 +228,9 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bytes.clear();
   char buf[65536];
@@ -229,8 +244,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
                       const std::function<void(std::string_view)>& take) {
   // A folder cannot be opened this way; a device or pipe can, and is passed over by type.
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
@@ -266,10 +282,22 @@ DWORD WriteAndClose(HANDLE h, std::string_view bytes, bool durable) {
   return 0;
 }
 
+// OpenOwnFileHandle, tried again while another program holds the file for a moment. The run
+// lock opens its file without it: there, a file held by another is the answer.
+HANDLE OpenOwnFileWhileHeld(const std::string& path, DWORD access, DWORD share, bool create,
+                            DWORD flags, std::string& why) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  RetryWhileHeld(Widen(path), [&] {
+    h = OpenOwnFileHandle(path, access, share, nullptr, create, flags, why);
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  });
+  return h;
+}
+
 bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
   std::string whyNot;
-  HANDLE h = OpenOwnFileHandle(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                               nullptr, true, FILE_FLAG_WRITE_THROUGH, whyNot);
+  HANDLE h = OpenOwnFileWhileHeld(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                                   true, FILE_FLAG_WRITE_THROUGH, whyNot);
   if (h == INVALID_HANDLE_VALUE) {
     if (why) *why = whyNot;
     return false;
@@ -344,8 +372,8 @@ bool AppendFileDurably(const std::string& path, std::string_view bytes, std::str
 bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
                  const std::function<void(std::string_view piece)>& take, std::string* why) {
   std::string whyNot;
-  HANDLE h = OpenOwnFileHandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               false, 0, whyNot);
+  HANDLE h = OpenOwnFileWhileHeld(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, false, 0,
+                                   whyNot);
   if (h == INVALID_HANDLE_VALUE) {
     if (why) *why = whyNot;
     return false;
@@ -355,9 +383,9 @@ bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
 
 bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why) {
   // Opened without emptying and closed again: nothing of the file changes.
-  HANDLE h = OpenOwnFileHandle(path, forWriting ? GENERIC_WRITE : GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               false, 0, why);
+  HANDLE h = OpenOwnFileWhileHeld(path, forWriting ? GENERIC_WRITE : GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false, 0,
+                                   why);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
@@ -384,16 +412,18 @@ bool CanChangeFolder(const std::string& folder, std::string& why) {
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
   const std::wstring wide = Widen(path);
-  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD err = h == INVALID_HANDLE_VALUE ? OpenError(wide) : WriteAndClose(h, bytes, false);
   if (err != 0 && why) *why = Describe(err);
   return err == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
-  if (DeleteFileW(Widen(path).c_str())) return true;
-  const DWORD err = GetLastError();
+  const std::wstring wide = Widen(path);
+  const DWORD err =
+      RetryWhileHeld(wide, [&] { return DeleteFileW(wide.c_str()) ? 0 : GetLastError(); });
+  if (err == 0) return true;
   return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 }
 
