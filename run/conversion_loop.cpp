@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <future>
 #include <optional>
 
 #include "datafiles/disk_space.h"
+#include "datafiles/journal.h"
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
+#include "model/catalogue.h"
 #include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/format.h"
@@ -34,6 +37,48 @@ void ReportNotConverted(MainWindow& w, const std::string& file, const std::strin
   w.LogError(file + " is niet omgezet: " + why);
 }
 
+// The volume ran full while the utility wrote (`full` says so): the file may be torn half-way,
+// whatever the utility said. The marker, when it holds exactly what the file held before,
+// goes back in its place, and the suspect file to the entry's first free set-aside name, by
+// a plan like every rename. Gives the rest of the ERROR line; `stopped` when an undo was
+// refused and nothing more may be touched.
+std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file, const std::string& marker,
+                                   const Fingerprint& before, const std::string& full, bool& stopped) {
+  const auto print = FingerprintOf(marker);
+  if (!print) return full + "; er is geen " + marker + " om terug te zetten, " + file + " blijft staan";
+  if (*print != before) {
+    MarkerVerdict v;
+    v.match = MarkerMatch::kDiffers;
+    v.marker = *print;
+    v.expected = before;
+    return full + "; " + marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) +
+           "), " + file + " blijft staan";
+  }
+  std::string aside;
+  for (int n = std::max(ChooseSetAsideNumber(w, w.directionDigits), 1); n <= kMaxSetAsideNumber && aside.empty(); ++n)
+    if (!sys::ResolveExisting(SetAsideName(w, i, w.directionDigits, n))) aside = SetAsideName(w, i, w.directionDigits, n);
+  if (aside.empty()) return full + "; geen vrij volgnummer om " + file + " opzij te zetten, " + file + " blijft staan";
+  // The host's own name for the file, letter case and all.
+  const std::string onDisk = sys::FindPlainFile(file).value_or(file);
+  const std::string below = InWorkFolder(i) ? "QMVWORK\\" : "";
+  const PlanResult r = CarryOutPlan(w,
+                                    {{{{PlanFolder::kDatabase, below + onDisk, below + aside},
+                                       {PlanFolder::kDatabase, below + marker, below + onDisk}}}},
+                                    true);
+  FolderStep(w, i);
+  if (r.stopped) {
+    stopped = true;
+    return full + "; " + r.why;
+  }
+  if (!r.refused.empty())
+    return full + "; " + marker + " kan niet worden teruggezet: " + r.refused.front().name +
+           " kan niet worden hernoemd (" + r.refused.front().why + "), " + file + " blijft staan";
+  if (sys::IsPresent(marker) || !sys::IsPresent(file))
+    return full + "; " + marker + " kan niet worden teruggezet, " + file + (sys::IsPresent(file) ? " blijft staan" : " ontbreekt");
+  return full + "; " + marker + " is teruggezet als " + onDisk +
+         (sys::IsPresent(aside) ? ", het bestand van na de aanroep staat opzij als " + aside : std::string());
+}
+
 Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& file) {
   if (wrapper) return {w.sExePath + "\\RCXB.BAT", {"N", file, w.directionDigits, w.sExePath}};
   return {w.sExePath + "\\RCX.exe", {"N", file, w.directionDigits}};
@@ -53,6 +98,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
   int converted = 0;
   int absent = 0;
   int left = 0;  // entries not reached because the user asked to stop
+  int haltedAt = -1;  // the entry whose files could not be put back: the run ends after it
   for (int i = 0; i <= last; ++i) {
     // A stop takes effect between two files, never inside a utility call.
     if (w.StopRequested()) {
@@ -124,6 +170,24 @@ LoopEnd ConversionLoop(MainWindow& w) {
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
 
+    // A volume that ran full during the call may have torn the file, whatever else the call
+    // left: the guard above left room for all the call may write, so only a call that ran
+    // out of room (or a writer beside it) leaves less than kRoomLeftAfterCall.
+    if (waited && end.started && end.ended) {
+      if (const auto full = RanFullDuringCall(w, sys::CurrentFolder())) {
+        bool stopped = false;
+        const std::string why = PutBackAfterFullVolume(w, i, file, marker, *before, *full, stopped);
+        ReportNotConverted(w, file, why);
+        if (stopped) {
+          // A file may be missing under its own name: nothing more is touched now.
+          w.view.Ask(file + " is niet omgezet: " + why, Buttons::kOk);
+          haltedAt = i;
+          break;
+        }
+        continue;
+      }
+    }
+
     // The utility's exit code says little, but what it left says all: a marker holding
     // exactly what the file held before the call.
     const std::string program = wrapper ? "RCXB.BAT" : "RCX.EXE";
@@ -151,6 +215,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
       ReportNotConverted(w, file, why);
     }
   }
+  if (haltedAt >= 0) left = last - haltedAt;
   w.view.Progress(0, 0);
   const int total = last + 1;
   w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +

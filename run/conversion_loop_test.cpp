@@ -117,11 +117,11 @@ TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   EXPECT_EQ(f.view.statusLines.back(), " Conversie afgebroken...");
 }
 
-// Right before each call the volume must hold the file's marker, its growth and 1 MiB: a file
+// Right before each call the volume must hold the file's marker, its growth and 2 MiB: a file
 // it cannot hold is not handed over, and is named in an ERROR line of its own.
 TEST(ConversionLoop, AFileTheVolumeCannotHoldIsNotHandedOver) {
   RunFixture f;
-  constexpr std::uint64_t kFree = (1u << 20) + 12000;
+  constexpr std::uint64_t kFree = (2u << 20) + 12000;
   f.w.services.queryDiskFree = [](const std::string&, sys::DiskFreeNumbers& n) {
     n.availableBytes = kFree;
     return true;
@@ -141,7 +141,7 @@ TEST(ConversionLoop, AFileTheVolumeCannotHoldIsNotHandedOver) {
     const std::string name = fs::path(path).filename().string();
     if (name == "TRWMIX.DAT") continue;
     const std::string file = text::Upper(name);
-    const std::string line = "ERROR: " + file + " is niet omgezet: te weinig schijfruimte (1035 Kb vrij, " +
+    const std::string line = "ERROR: " + file + " is niet omgezet: te weinig schijfruimte (" + std::to_string(kFree / 1024) + " Kb vrij, " +
                              std::to_string((BytesNeededForCall(static_cast<std::int64_t>(bytes.size())) + 1023) / 1024) +
                              " Kb nodig)\r\n";
     EXPECT_NE(log.find(line), std::string::npos) << line;
@@ -218,5 +218,25 @@ TEST(ConversionLoop, EveryFileIsAccountedForAfterTheUtilityCall) {
     const std::string line = "ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.13 is niet de inhoud van voor de conversie (" +
                              std::to_string(fs::file_size(f.Db("QWIMAPD.13"))) + " bytes, verwacht ";
     EXPECT_NE(log.find(line), std::string::npos) << log.substr(0, 2500);
+  }
+  {
+    // The volume ran full during the call (little room while QWIMAPD.13 is there): the file
+    // is not counted converted, the marker goes back as the file, the file goes aside.
+    RunFixture f;
+    const std::string original = ReadFile(f.Db("QWIMAPD.DAT"));
+    f.w.services.queryDiskFree = [&](const std::string&, sys::DiskFreeNumbers& n) {
+      n.availableBytes = fs::exists(f.Db("QWIMAPD.13")) ? 12 * 1024 : std::uint64_t{1} << 40;
+      return true;
+    };
+    f.Start();
+    const std::string log = f.w.LogViewText();
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet omgezet: de schijf is tijdens de conversie volgelopen (12 Kb "
+                       "vrij); QWIMAPD.13 is teruggezet als QWIMAPD.DAT, het bestand van na de aanroep staat "
+                       "opzij als QWIMAPD.13_1\r\n"),
+              std::string::npos) << log.substr(0, 2500);
+    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos);
+    EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), original);
+    EXPECT_GT(CountEan13(ReadFile(f.Db("QWIMAPD.13_1"))), 100);
+    EXPECT_FALSE(fs::exists(f.Db("DRUVO.JNL")));
   }
 }
