@@ -20,16 +20,12 @@ namespace druvo {
 
 namespace {
 
-// Makes the entry's folder current when its data file is there; the database folder is
-// read from the text box at every entry, so a change made during the run applies at once.
-void FolderStep(MainWindow& w, int i) {
-  const std::string db = w.view.Text(Control::txtDatabasePath);
-  const std::string& base = w.catalogue.baseNames[i];
-  if (InWorkFolder(i)) {
-    if (sys::IsPresent(db + "\\QMVWORK\\" + base + ".dat")) sys::SetCurrentFolder(db + "\\QMVWORK");
-  } else {
-    if (sys::IsPresent(db + "\\" + base + w.dataFileSuffix)) sys::SetCurrentFolder(db);
-  }
+// Makes the entry's own folder current: its data file, its marker, its set-aside names and
+// the utility's working folder all lie there, never in a folder an earlier entry left
+// current. The database folder is read from the text box at every entry. False when the
+// folder cannot be made current (a database without its work folder).
+bool FolderStep(MainWindow& w, int i) {
+  return sys::SetCurrentFolder(EntryFolder(w.view.Text(Control::txtDatabasePath), i));
 }
 
 // A file the run could not convert: one ERROR line of its own, counted like the utility's.
@@ -105,7 +101,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
       left = last + 1 - i;
       break;
     }
-    FolderStep(w, i);
+    const bool inFolder = FolderStep(w, i);
 
     const std::string status = w.catalogue.descriptions[i] + " (" + std::to_string(i + 1) +
                                " van " + std::to_string(last + 1) + ")";
@@ -119,6 +115,16 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // An entry whose repeat preparation was refused is named in an ERROR line already; it
     // counts as not converted, whatever its files are now.
     if (w.entriesReported.test(static_cast<std::size_t>(i))) continue;
+    // Without its own folder current the entry has no file: one of its name in the folder an
+    // earlier entry left current is not the entry's, and is neither converted nor counted.
+    if (!inFolder) {
+      const std::string folder = EntryFolder(w.view.Text(Control::txtDatabasePath), i);
+      if (sys::IsPresent(folder + "\\" + file))
+        ReportNotConverted(w, file, "de map " + folder + " kan niet worden geopend");
+      else
+        ++absent;
+      continue;
+    }
     if (!sys::IsPresent(file)) {
       ++absent;
       continue;

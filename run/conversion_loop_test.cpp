@@ -82,24 +82,30 @@ TEST(ConversionLoop, MissingDataFilesStartNothing) {
   EXPECT_EQ(f.view.statusLines.back(), " Conversie voltooid...");
 }
 
+// Every entry is looked for in its own folder only: a file of its name in the other folder
+// is not the entry's, and is neither converted nor counted.
 TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   RunFixture f;
   fs::rename(f.Db("QWIMAPD.DAT"), f.Db("qwimapd.dat"));
-  // Entry 31's file moved into the work folder: its own folder test fails, the folder of
-  // entry 30 stays current, and the bare-name search finds it there.
+  // Entry 31's file moved into the work folder, entry 20's out of it, entry 19's removed.
   fs::rename(f.Db("QWIEAPUA.DAT"), f.Db("QMVWORK/QWIEAPUA.DAT"));
-  // Entry 19's file removed: entry 20 switches to the work folder by its own file.
+  fs::rename(f.Db("QMVWORK/QWOMISWT.dat"), f.Db("QWOMISWT.dat"));
   fs::remove(f.Db("QWSPWOU.DAT"));
+  const std::string moved31 = ReadFile(f.Db("QMVWORK/QWIEAPUA.DAT"));
+  const std::string moved20 = ReadFile(f.Db("QWOMISWT.dat"));
   f.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(f.w));
   ASSERT_EQ(DetectEarlierRuns(f.w), RunDecision::kRun);
   ASSERT_EQ(ConversionLoop(f.w), LoopEnd::kCompleted);
   EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_GT(CountEan13(ReadFile(f.Db("qwimapd.dat"))), 100);
-  EXPECT_TRUE(fs::exists(f.Db("QMVWORK/QWIEAPUA.13")));
-  EXPECT_FALSE(fs::exists(f.Db("QWIEAPUA.13")));
-  EXPECT_FALSE(fs::exists(f.Db("QWSPWOU.Log")));
-  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.Db("QMVWORK")));
+  EXPECT_EQ(ReadFile(f.Db("QMVWORK/QWIEAPUA.DAT")), moved31);
+  EXPECT_EQ(ReadFile(f.Db("QWOMISWT.dat")), moved20);
+  for (const char* none : {"QWIEAPUA.13", "QMVWORK/QWIEAPUA.13", "QWOMISWT.13", "QMVWORK/QWOMISWT.13", "QWSPWOU.Log"})
+    EXPECT_FALSE(fs::exists(f.Db(none))) << none;
+  EXPECT_NE(f.w.LogViewText().find("Omgezet: 29 van 32 bestanden; niet aanwezig: 3; niet omgezet: 0"),
+            std::string::npos);
+  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.db));
 }
 
 TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
