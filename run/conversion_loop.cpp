@@ -34,13 +34,13 @@ void ReportNotConverted(MainWindow& w, const std::string& file, const std::strin
 }
 
 // The volume ran full while the utility wrote (`full` says so): the file may be torn half-way,
-// whatever the utility said. The marker, when it holds exactly what the file held before,
-// goes back in its place, and the suspect file to the entry's first free set-aside name, by
-// a plan like every rename. Gives the rest of the ERROR line; `stopped` when an undo was
-// refused and nothing more may be touched.
+// whatever the utility said. The marker (`print`: what it holds), when it holds exactly what
+// the file held before, goes back in its place, and the suspect file to the entry's first
+// free set-aside name, by a plan like every rename. Gives the rest of the ERROR line;
+// `stopped` when an undo was refused and nothing more may be touched.
 std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file, const std::string& marker,
-                                   const Fingerprint& before, const std::string& full, bool& stopped) {
-  const auto print = FingerprintOf(marker);
+                                   const std::optional<Fingerprint>& print, const Fingerprint& before,
+                                   const std::string& full, bool& stopped) {
   if (!print) return full + "; er is geen " + marker + " om terug te zetten, " + file + " blijft staan";
   if (*print != before) {
     MarkerVerdict v;
@@ -140,8 +140,8 @@ LoopEnd ConversionLoop(MainWindow& w) {
     }
 
     // A utility that runs out of room half-way leaves the file torn: the volume must hold
-    // the marker and the file's growth before the file is handed over, measured now, after
-    // what the files before it took.
+    // all the call may write and the room it must leave, before the file is handed over,
+    // measured now, after what the files before it took.
     if (auto lack = LackOfRoomForCall(w, sys::CurrentFolder(), sys::FileSize(file).value_or(0))) {
       ReportNotConverted(w, file, *lack);
       continue;
@@ -181,8 +181,10 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // out of room (or a writer beside it) leaves less than kRoomLeftAfterCall.
     if (waited && end.started && end.ended) {
       if (const auto full = RanFullDuringCall(w, sys::CurrentFolder())) {
+        // The marker's read is over before its files are renamed.
+        const auto print = left.valid() ? left.get() : FingerprintOf(marker);
         bool stopped = false;
-        const std::string why = PutBackAfterFullVolume(w, i, file, marker, *before, *full, stopped);
+        const std::string why = PutBackAfterFullVolume(w, i, file, marker, print, *before, *full, stopped);
         ReportNotConverted(w, file, why);
         if (stopped) {
           // A file may be missing under its own name: nothing more is touched now.
