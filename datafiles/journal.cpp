@@ -361,7 +361,10 @@ std::string Describe(const std::string& name, const std::string& why) {
   return name + " kan niet worden hernoemd (" + why + ")";
 }
 
-std::string StoppedText(const EntryOutcome& o) {
+std::string StoppedText(const EntryOutcome& o, bool journal = true) {
+  if (!journal)
+    return o.name + " kan niet worden teruggezet (" + o.why + "); er is geen hernoemplan in " +
+           kJournalFileName + ", zet het met de hand terug.";
   return o.name + " kan niet worden teruggezet (" + o.why + "); het hernoemplan blijft in " +
          kJournalFileName + " staan en de volgende Start maakt het af.";
 }
@@ -392,7 +395,7 @@ std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
 
 }  // namespace
 
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal) {
   PlanResult result;
   result.done.assign(plan.size(), false);
   // What the next Start would refuse to finish is never begun.
@@ -411,15 +414,18 @@ PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
   std::string why;
   if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
     RemoveJournal(w);
-    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
     result.journalWritten = false;
-    return result;
+    if (!evenWithoutJournal) {
+      w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
+      return result;
+    }
+    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er wordt hernoemd zonder hernoemplan.");
   }
   for (std::size_t i = 0; i < plan.size(); ++i) {
     const EntryOutcome o = CarryOutEntry(w, plan[i]);
     if (o.stopped) {
       result.stopped = true;
-      result.why = StoppedText(o);
+      result.why = StoppedText(o, result.journalWritten);
       return result;  // the journal stays
     }
     if (o.refused) {
@@ -432,7 +438,7 @@ PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
       result.done[i] = true;
     }
   }
-  RemoveJournal(w);
+  if (result.journalWritten) RemoveJournal(w);
   return result;
 }
 

@@ -111,7 +111,10 @@ struct PlanResult {
 /// out at all. Every due rename
 /// is made through w.services.rename (never overwriting); a rename whose source is gone or
 /// whose target is taken is skipped, as the plan's own guards would have skipped it.
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan);
+/// `evenWithoutJournal`: a journal that cannot be written (a volume run full) does not keep
+/// the renames from being made; journalWritten then says false, and a refused undo leaves
+/// no plan behind (`why` says so).
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal = false);
 
 struct FinishResult {
   bool ok = true;    // false: the plan could not be finished; nothing more may be touched

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "datafiles/own_files_test_util.h"
+#include "own_files_test_util.h"
 
 using testing_support::ReadFile;
 using testing_support::WriteFile;

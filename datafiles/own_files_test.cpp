@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "datafiles/own_files_test_util.h"
+#include "own_files_test_util.h"
 
 // A folder at one of DRUVO's own names refuses every command before anything is touched.
 TEST(OwnFiles, AFolderAtAnOwnNameRefusesStartRestoreAndCheck) {

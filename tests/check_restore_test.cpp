@@ -21,6 +21,7 @@
 #include "sys/env.h"
 #include "sys/file_lock.h"
 #include "sys/fs.h"
+#include "sys/text.h"
 #include "test_support.h"
 #include "tools/log_view.h"
 
@@ -132,6 +133,38 @@ TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   // Nothing was touched: the plan is still unfinished.
   EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
   EXPECT_TRUE(Exists(demo.db + "/" + druvo::kJournalFileName));
+}
+
+// A full repeat killed between the two renames of its first entry: check counts the renames
+// the Start will make and reports the state they leave, and the Start does just that.
+TEST(CheckAndRestore, CheckAfterAKilledRepeatSaysWhatTheStartWillDo) {
+  Demo demo;
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);  // the demo's ERROR lines
+  druvo::FileCatalogue catalogue;
+  druvo::LoadFileCatalogue(catalogue);
+  druvo::RenamePlan plan;
+  for (int i = 0; i < druvo::kCatalogueSize; ++i) {
+    const std::string in = druvo::InWorkFolder(i) ? "QMVWORK\\" : "";
+    const std::string base = in + catalogue.baseNames[i];
+    const std::string data = in + text::Upper(druvo::DataFileName(catalogue, i, ".DAT"));
+    plan.push_back({{{druvo::PlanFolder::kDatabase, data, base + ".13_1"},
+                     {druvo::PlanFolder::kDatabase, base + ".13", data}}});
+  }
+  ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName, druvo::EncodeJournal(plan)));
+  fs::rename(demo.db + "/QWIMAPD.DAT", demo.db + "/QWIMAPD.13_1");
+
+  const std::string out = demo.dir / "check.txt";
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
+  const std::string report = ReadFile(out);
+  EXPECT_NE(report.find("Onderbroken hernoemplan: 64 hernoemingen, 63 nog te doen"), std::string::npos) << report;
+  EXPECT_NE(report.find("geen markering van deze richting; een Start converteert alle 32 aanwezige"),
+            std::string::npos) << report;
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);
+  UnsetEnv("DRUVO_SMTP_RELAY");
+  const std::string log = ReadFile(demo.prog + "/DRUVO.Log");
+  EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: 63 bestanden hernoemd."), std::string::npos) << log;
+  EXPECT_NE(log.find("Omgezet: 32 van 32 bestanden"), std::string::npos);
 }
 
 TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {

@@ -19,7 +19,7 @@
 #include "sys/text.h"
 #include "test_support.h"
 #include "tools/mail_message.h"
-#include "tools/mail_test_util.h"
+#include "mail_test_util.h"
 #include "tools/socket.h"
 
 using namespace druvo;
