@@ -337,6 +337,7 @@ HANDLE OpenOwnFileHandle(const std::string& path, DWORD access, DWORD share, SEC
   HANDLE h = INVALID_HANDLE_VALUE;
   bool dangling = false;
   for (int tries = 0; tries < 3; ++tries) {
+    dangling = false;
     h = open(OPEN_EXISTING);
     if (h != INVALID_HANDLE_VALUE || !create || GetLastError() != ERROR_FILE_NOT_FOUND) break;
     h = open(CREATE_NEW);
