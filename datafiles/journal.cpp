@@ -369,25 +369,39 @@ std::string StoppedText(const EntryOutcome& o, bool journal = true) {
          kJournalFileName + " staan en de volgende Start maakt het af.";
 }
 
-// A journal that names files outside the installation is kept for whoever wants to see it,
-// under the first free DRUVO.JNL_<n>, and never carried out.
-std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+// Puts the journal aside under the first free DRUVO.JNL_<n>, for whoever wants to see it: a
+// journal that is not carried out is never removed, for it may be no file of this program's
+// (what Wine shows of a Unix link, or a share of a link on its server). False with `why`.
+bool SetJournalAside(MainWindow& w, int& n, std::string& why) {
   const std::string journal = JournalPath(w.sDBPath);
-  std::string why = "onbekende oorzaak";
-  for (int n = 1; n <= 9999; ++n) {
+  why = "onbekende oorzaak";
+  // A rename would move a link's target (under Wine) into the database folder.
+  if (const sys::NameKind kind = sys::KindOfName(journal); kind != sys::NameKind::kFile) {
+    why = sys::NotAPlainFile(kind);
+    return false;
+  }
+  for (n = 1; n <= 9999; ++n) {
     const std::string aside = journal + "_" + std::to_string(n);
     if (sys::ResolveExisting(aside)) continue;
     const sys::RenameResult r = sys::RenameNoReplace(journal, aside);
-    if (r.ok())
-      return std::string(kJournalFileName) + " in " + w.sDBPath +
-             " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
-             "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
-             "; controleer de bestanden en druk opnieuw op Start.";
+    if (r.ok()) return true;
     if (r.status != sys::RenameStatus::kTargetTaken) {
       why = Reason(r);
       break;
     }
   }
+  return false;
+}
+
+// A journal that names files outside the installation is never carried out.
+std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+  int n = 0;
+  std::string why;
+  if (SetJournalAside(w, n, why))
+    return std::string(kJournalFileName) + " in " + w.sDBPath +
+           " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
+           "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
+           "; controleer de bestanden en druk opnieuw op Start.";
   return std::string(kJournalFileName) + " in " + w.sDBPath +
          " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
          ") en kan niet opzij worden gezet (" + why + "); verwijder het en druk opnieuw op Start.";
@@ -412,8 +426,8 @@ PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJ
   if (std::all_of(plan.begin(), plan.end(), [](const PlanEntry& e) { return e.renames.empty(); })) return result;
   w.BeforeChange("journal written");
   std::string why;
-  if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
-    RemoveJournal(w);
+  // Made new: a name already taken is never emptied, and what it holds stays.
+  if (!sys::WriteNewFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
     result.journalWritten = false;
     if (!evenWithoutJournal) {
       w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
@@ -449,13 +463,19 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
   switch (ReadJournal(w, plan, &foreign)) {
     case JournalState::kNone:
       return result;
-    case JournalState::kTorn:
-      // Torn while it was written: its renames had not begun.
-      if (!RemoveJournal(w)) {
+    case JournalState::kTorn: {
+      // Torn while it was written, its renames had not begun: it is set aside, not carried out.
+      int n = 0;
+      std::string why;
+      if (!SetJournalAside(w, n, why)) {
         result.ok = false;
-        result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
+        result.why = "Kan " + JournalPath(w.sDBPath) + " niet opzij zetten: " + why;
+      } else {
+        w.LogLine(std::string("Onvolledig hernoemplan niet uitgevoerd (tijdens het schrijven afgebroken); het "
+                              "staat opzij als ") + kJournalFileName + "_" + std::to_string(n) + ".");
       }
       return result;
+    }
     case JournalState::kForeign:
       result.ok = false;
       result.foreign = true;

@@ -101,12 +101,13 @@ std::string MarkerText(const Entry& e) {
          " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
 }
 
-// A Start removes the journal once it is done with it: false, said as the Start says it, when
-// the database folder would not let it.
-bool JournalRemovable(const MainWindow& w, const std::string& path, std::vector<std::string>& lines) {
+// A Start removes the journal once it is done with it, or sets a torn one aside (`what`):
+// false, said as the Start says it, when the database folder would not let it.
+bool JournalRemovable(const MainWindow& w, const std::string& path, std::vector<std::string>& lines,
+                      const char* what = "verwijderen") {
   std::string why;
   if (sys::CanChangeFolder(w.sDBPath, why)) return true;
-  lines.push_back("  " + UnfinishedPlanText("Kan " + path + " niet verwijderen: " + why));
+  lines.push_back("  " + UnfinishedPlanText("Kan " + path + " niet " + what + ": " + why));
   return false;
 }
 
@@ -127,9 +128,9 @@ bool ReportJournal(const MainWindow& w, FilesAfterPlan& after, std::vector<std::
       return true;
     case JournalState::kTorn:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
-                      " is tijdens het schrijven afgebroken; een Start verwijdert het zonder iets "
+                      " is tijdens het schrijven afgebroken; een Start zet het opzij zonder iets "
                       "te hernoemen");
-      return JournalRemovable(w, path, lines);
+      return JournalRemovable(w, path, lines, "opzij zetten");
     case JournalState::kForeign:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
                       " noemt een bestand buiten de installatie (" + foreign +

@@ -15,10 +15,10 @@ namespace sys {
 constexpr DWORD kErrorIsFolder = 336;
 
 /// Opens one of the program's own files (see sys/fs.h) with CreateFileW's `access`, `share`,
-/// `sa` and extra `flags`; with `create` a missing file is made (OPEN_ALWAYS), else it must
-/// exist. A link is opened as itself and refused, never followed; a pipe, a device or a
-/// folder is refused too. INVALID_HANDLE_VALUE with `why` (Dutch) and the error
-/// (GetLastError) otherwise.
+/// `sa` and extra `flags`; with `create` a missing file is made (CREATE_NEW), else it must
+/// exist. A link is opened as itself and refused, never followed or made at its target (a
+/// Unix link under Wine too); a pipe, a device or a folder is refused too.
+/// INVALID_HANDLE_VALUE with `why` (Dutch) and the error (GetLastError) otherwise.
 HANDLE OpenOwnFileHandle(const std::string& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
                          bool create, DWORD flags, std::string& why);
 

@@ -117,8 +117,8 @@ TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   EXPECT_EQ(ReadFile(demo.db + "/" + druvo::kJournalFileName + "_1"), foreign);
   EXPECT_FALSE(Exists(demo.db + "/QWIMAPD.13"));
 
-  ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName,
-                                    druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
+  ASSERT_TRUE(sys::WriteNewFileDurably(demo.db + "/" + druvo::kJournalFileName,
+                                       druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
   EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
   EXPECT_NE(ReadFile(out).find("Onderbroken hernoemplan: 1 hernoemingen"), std::string::npos) << ReadFile(out);
   EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
