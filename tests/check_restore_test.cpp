@@ -151,7 +151,7 @@ TEST(CheckAndRestore, CheckAfterAKilledRepeatSaysWhatTheStartWillDo) {
     plan.push_back({{{druvo::PlanFolder::kDatabase, data, base + ".13_1"},
                      {druvo::PlanFolder::kDatabase, base + ".13", data}}});
   }
-  ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName, druvo::EncodeJournal(plan)));
+  ASSERT_TRUE(sys::WriteNewFileDurably(demo.db + "/" + druvo::kJournalFileName, druvo::EncodeJournal(plan)));
   fs::rename(demo.db + "/QWIMAPD.DAT", demo.db + "/QWIMAPD.13_1");
 
   const std::string out = demo.dir / "check.txt";
