@@ -104,7 +104,8 @@ TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   for (const char* none : {"QWIEAPUA.13", "QMVWORK/QWIEAPUA.13", "QWOMISWT.13", "QMVWORK/QWOMISWT.13", "QWSPWOU.Log"})
     EXPECT_FALSE(fs::exists(f.Db(none))) << none;
   EXPECT_NE(f.w.LogViewText().find("Omgezet: 29 van 32 bestanden; niet aanwezig: 3; niet omgezet: 0"),
-            std::string::npos);
+            std::string::npos)
+      << f.w.LogViewText();
   EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.db));
 }
 
@@ -240,7 +241,7 @@ TEST(ConversionLoop, EveryFileIsAccountedForAfterTheUtilityCall) {
                        "vrij); QWIMAPD.13 is teruggezet als QWIMAPD.DAT, het bestand van na de aanroep staat "
                        "opzij als QWIMAPD.13_1\r\n"),
               std::string::npos) << log.substr(0, 2500);
-    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos);
+    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos) << log;
     EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), original);
     EXPECT_GT(CountEan13(ReadFile(f.Db("QWIMAPD.13_1"))), 100);
     EXPECT_FALSE(fs::exists(f.Db("DRUVO.JNL")));
