@@ -28,8 +28,8 @@ HMODULE LoadShcore() {
 }
 
 struct DpiFunctions {
-  GetDpiForWindowFn getDpiForWindow;
-  AdjustWindowRectExForDpiFn adjustWindowRectExForDpi;
+  GetDpiForWindowFn getDpiForWindow = nullptr;
+  AdjustWindowRectExForDpiFn adjustWindowRectExForDpi = nullptr;
   GetDpiForMonitorFn getDpiForMonitor = nullptr;
 
   DpiFunctions() {
