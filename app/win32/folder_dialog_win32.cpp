@@ -214,7 +214,12 @@ LRESULT CALLBACK Win32FolderDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wp, L
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self || !self->hwnd_) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
+  // No exception may leave a window procedure: the system's frames do not carry one.
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
 }
 
 LRESULT Win32FolderDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -418,7 +423,11 @@ LRESULT CALLBACK Win32FolderDialog::DirProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
       break;
     case WM_KEYDOWN:
       if (wp == VK_RETURN) {
-        reinterpret_cast<Win32FolderDialog*>(self)->OnOpenSelected();
+        try {
+          reinterpret_cast<Win32FolderDialog*>(self)->OnOpenSelected();
+        } catch (...) {
+          // As in WindowProc: nothing leaves a window procedure.
+        }
         return 0;
       }
       break;

@@ -180,7 +180,14 @@ LRESULT CALLBACK Win32MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
+  // No exception may leave a window procedure: the system's frames between it and the
+  // message loop do not carry one. The operations are guarded one by one (Guarded); this
+  // catches what the window's own code might throw.
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
 }
 
 LRESULT Win32MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -268,8 +275,8 @@ void Win32MainWindow::Guarded(F&& f) {
   } catch (const ProgramEnded&) {
     Quit();
   } catch (...) {
-    // A fault inside an operation must not cross the window procedure; the operations
-    // report their own failures, so there is nothing left to tell the user here.
+    // A fault inside an operation must not cross the window procedure. The Start command
+    // reports its own unforeseen failures (ClickStart), the other operations theirs.
   }
 }
 
