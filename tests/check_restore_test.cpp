@@ -414,8 +414,8 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
                 },
                 nullptr, [&](std::string_view what) { steps.emplace_back(what); }),
             druvo::RestoreResult::kRestored);
-  const long renames = std::count(steps.begin(), steps.end(), "rename");
-  ASSERT_EQ(renames, 2 * static_cast<long>(kept.size()) + 2);
+  const auto renames = std::count(steps.begin(), steps.end(), "rename");
+  ASSERT_EQ(renames, 2 * static_cast<std::ptrdiff_t>(kept.size()) + 2);
   ASSERT_EQ(steps.size(), 3 * kept.size() + 5);
   EXPECT_EQ(everyOriginalBack(whole), "");
   EXPECT_EQ(recorded(whole), "");
