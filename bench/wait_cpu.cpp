@@ -37,7 +37,7 @@ double ProcessCpuSeconds() {
 #else
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 #endif
 }
 

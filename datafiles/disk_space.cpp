@@ -76,10 +76,13 @@ bool CheckDiskSpace(MainWindow& w) {
   return enough;
 }
 
-std::uint64_t BytesNeededForCall(std::int64_t bytes) {
+std::uint64_t BytesWrittenByCall(std::int64_t bytes) {
   const std::uint64_t size = bytes > 0 ? static_cast<std::uint64_t>(bytes) : 0;
-  return size + size / 10 + (std::uint64_t{1} << 20);
+  // A line of a bare 10-digit number grows by 3 bytes in at least 10: a third covers it.
+  return size + (size + 2) / 3 + (std::uint64_t{1} << 20);
 }
+
+std::uint64_t BytesNeededForCall(std::int64_t bytes) { return BytesWrittenByCall(bytes) + kRoomLeftAfterCall; }
 
 std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
                                              std::int64_t bytes) {
@@ -89,6 +92,14 @@ std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& f
   if (numbers.availableBytes >= needed) return std::nullopt;
   return "te weinig schijfruimte (" + std::to_string(numbers.availableBytes / 1024) + " Kb vrij, " +
          std::to_string((needed + 1023) / 1024) + " Kb nodig)";
+}
+
+std::optional<std::string> RanFullDuringCall(MainWindow& w, const std::string& folder) {
+  sys::DiskFreeNumbers numbers;
+  if (!w.services.queryDiskFree(folder, numbers) || numbers.availableBytes >= kRoomLeftAfterCall)
+    return std::nullopt;
+  return "de schijf is tijdens de conversie volgelopen (" + std::to_string(numbers.availableBytes / 1024) +
+         " Kb vrij)";
 }
 
 }  // namespace druvo

@@ -38,16 +38,32 @@ std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb);
 /// run may go on.
 bool CheckDiskSpace(MainWindow& w);
 
-/// What one utility call on a data file of `bytes` needs free on its volume: room for the
-/// marker (a copy of the file), for the file's growth (a tenth) and 1 MiB besides.
+/// Room every utility call must leave free on its volume. A call that ends with less free
+/// ran the volume full, or came within a hair of it: its file may be torn.
+constexpr std::uint64_t kRoomLeftAfterCall = std::uint64_t{1} << 20;
+
+/// What one utility call on a data file of `bytes` may write on its volume: the marker (a
+/// copy of the file), the file's growth (a third: a 10-digit number becomes 13 digits), and
+/// 1 MiB for the per-file log and the record's line written before the call.
+std::uint64_t BytesWrittenByCall(std::int64_t bytes);
+
+/// What must be free right before that call: what it may write and kRoomLeftAfterCall. So a
+/// call that writes no more than BytesWrittenByCall always leaves kRoomLeftAfterCall, and
+/// RanFullDuringCall can tell it from one that ran out of room, whatever came between.
 std::uint64_t BytesNeededForCall(std::int64_t bytes);
 
 /// Measured right before a utility call on a data file of `bytes` in `folder`: nothing when
 /// its volume holds what the call needs (or cannot be measured, which the disk check has put
 /// to the user already), else why the file is not handed over:
-/// "te weinig schijfruimte (192 Kb vrij, 1236 Kb nodig)". A utility that runs out of room
+/// "te weinig schijfruimte (192 Kb vrij, 2385 Kb nodig)". A utility that runs out of room
 /// half-way leaves the shop's only copy torn.
 std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
                                              std::int64_t bytes);
+
+/// Measured right after a utility call in `folder`: when less than kRoomLeftAfterCall is
+/// free, the volume ran full during the call, and this says so:
+/// "de schijf is tijdens de conversie volgelopen (12 Kb vrij)". Nothing when there is room,
+/// or when the volume cannot be measured.
+std::optional<std::string> RanFullDuringCall(MainWindow& w, const std::string& folder);
 
 }  // namespace druvo

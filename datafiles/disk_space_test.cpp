@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsim/rcx.h"
 #include "model/main_window.h"
 #include "model/memory_view.h"
 #include "test_support.h"
@@ -69,10 +70,20 @@ TEST(DiskSpace, FreeSpaceIsExact) {
   EXPECT_EQ(FreeKbFromNumbers(Available(4096000000)), 4000000);
   EXPECT_EQ(FreeKbFromNumbers(Available(std::uint64_t{5} << 41)), std::int64_t{5} << 31);  // 10 TiB
 
-  // The room one utility call needs: the file, a tenth more, and 1 MiB.
-  EXPECT_EQ(BytesNeededForCall(0), 1048576u);
-  EXPECT_EQ(BytesNeededForCall(8000000), 8000000u + 800000u + 1048576u);
-  EXPECT_EQ(BytesNeededForCall(std::int64_t{3} << 30), (std::uint64_t{3} << 30) * 11 / 10 + 1048576u);
+  // The room one utility call needs: the marker, a third more, 1 MiB for the log and 1 MiB
+  // left free.
+  EXPECT_EQ(BytesNeededForCall(0), 2097152u);
+  EXPECT_EQ(BytesNeededForCall(8000000), 8000000u + 2666667u + 2097152u);
+  EXPECT_EQ(BytesNeededForCall(std::int64_t{3} << 30), (std::uint64_t{4} << 30) + 2097152u);
+  // Files of bare 10-digit numbers, which grow most (a third, at a last line without a line
+  // end): the marker (the file's size) and the growth fit in what a call may write.
+  std::string bare;
+  for (int i = 0; i < 1000; ++i) bare += "0306406152\n";
+  for (const auto& [file, numbers] : {std::pair{bare, 1000}, std::pair{std::string("0306406152"), 1}}) {
+    const std::string converted = hostsim::ConvertDataFile(file, hostsim::Direction::kToEan13).bytes;
+    ASSERT_EQ(converted.size(), file.size() + 3u * numbers);
+    EXPECT_LE(file.size() + 3u * numbers + (1u << 20), BytesWrittenByCall(static_cast<std::int64_t>(file.size())));
+  }
 }
 
 TEST(DiskSpace, RequiredSpaceRoundsHalvesToEven) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 
 #include "datafiles/markers.h"
+#include "datafiles/record.h"
 #include "model/catalogue.h"
 #include "model/main_window.h"
 #include "sys/fs.h"
@@ -13,8 +15,10 @@ namespace druvo {
 
 namespace {
 
-constexpr std::string_view kHeader = "DRUVO rename plan 2";
-// The version before: one rename per line, the label tool named by its full path.
+constexpr std::string_view kHeader = "DRUVO rename plan 3";
+// The versions before: entries without notes; before that, one rename per line and the label
+// tool named by its full path.
+constexpr std::string_view kHeaderV2 = "DRUVO rename plan 2";
 constexpr std::string_view kHeaderV1 = "DRUVO rename plan 1";
 constexpr std::string_view kWorkPrefix = "QMVWORK\\";
 constexpr std::int64_t kMaxJournal = 4 << 20;  // a journal is a few kilobytes
@@ -99,6 +103,27 @@ const PlannedRename* FirstOutside(const FileCatalogue& catalogue, const RenamePl
   return nullptr;
 }
 
+// Whether an entry's note fits its renames: a restore ends with the data file it names in
+// place, the label tool's renames are all in the program folder.
+bool NoteFits(const FileCatalogue& catalogue, const PlanEntry& e) {
+  const RecordNote& n = e.note;
+  if (n.kind == RecordNote::Kind::kNone) return true;
+  if ((n.digits != "13" && n.digits != "10") || e.renames.empty()) return false;
+  if (n.kind == RecordNote::Kind::kLabelToolBack)
+    return std::all_of(e.renames.begin(), e.renames.end(),
+                       [](const PlannedRename& r) { return r.folder == PlanFolder::kProgram; });
+  const PlannedRename& last = e.renames.back();
+  const auto dot = n.key.rfind('.');
+  return last.folder == PlanFolder::kDatabase && text::Upper(last.to) == n.key && dot != std::string::npos &&
+         dot + 1 < n.key.size() && n.key[dot + 1] == 'D' && NameInInstallation(catalogue, PlanFolder::kDatabase, n.key);
+}
+
+const PlanEntry* FirstMisfit(const FileCatalogue& catalogue, const RenamePlan& plan) {
+  for (const PlanEntry& e : plan)
+    if (!NoteFits(catalogue, e)) return &e;
+  return nullptr;
+}
+
 std::string InPlanFolder(const MainWindow& w, PlanFolder folder, const std::string& name) {
   return (folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + name;
 }
@@ -144,6 +169,8 @@ std::string EncodeJournal(const RenamePlan& plan) {
       text += Escape(r.from) + "\t" + Escape(r.to) + "\n";
       ++count;
     }
+    if (e.note.kind == RecordNote::Kind::kRestored) text += "R\t" + e.note.digits + "\t" + Escape(e.note.key) + "\n";
+    if (e.note.kind == RecordNote::Kind::kLabelToolBack) text += "L\t" + e.note.digits + "\n";
   }
   text += "END " + std::to_string(count) + "\n";
   return text;
@@ -160,7 +187,8 @@ bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& pr
   }
   if (lines.size() < 2) return false;
   const bool v1 = lines.front() == kHeaderV1;
-  if (!v1 && lines.front() != kHeader) return false;
+  const bool notes = lines.front() == kHeader;
+  if (!v1 && !notes && lines.front() != kHeaderV2) return false;
   const std::string_view end = lines.back();
   std::size_t count = 0;
   if (end.substr(0, 4) != "END " || !ParseCount(end.substr(4), count)) return false;
@@ -177,6 +205,15 @@ bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& pr
       plan.push_back({{r}});
     } else if (line == "E") {
       plan.emplace_back();
+      continue;
+    } else if (notes && !plan.empty() && plan.back().note.kind == RecordNote::Kind::kNone &&
+               (line.substr(0, 2) == "R\t" || line.substr(0, 2) == "L\t")) {
+      RecordNote& n = plan.back().note;
+      n.kind = line[0] == 'R' ? RecordNote::Kind::kRestored : RecordNote::Kind::kLabelToolBack;
+      const auto tab = line.find('\t', 2);
+      n.digits = line.substr(2, tab == std::string_view::npos ? std::string_view::npos : tab - 2);
+      if ((n.kind == RecordNote::Kind::kRestored) != (tab != std::string_view::npos)) return false;
+      if (tab != std::string_view::npos && !Unescape(line.substr(tab + 1), n.key)) return false;
       continue;
     } else {
       if (plan.empty() || line.size() < 2 || line[1] != '\t' || (line[0] != 'D' && line[0] != 'P') ||
@@ -214,6 +251,12 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
   }
   if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
     if (foreign) *foreign = r->from + " -> " + r->to;
+    plan.clear();
+    return JournalState::kForeign;
+  }
+  if (const PlanEntry* e = FirstMisfit(w.catalogue, plan)) {
+    if (foreign) *foreign = "een notitie voor " + std::string(kRecordFileName) + " die niet bij zijn hernoemingen past (" +
+                            e->note.digits + " " + e->note.key + ")";
     plan.clear();
     return JournalState::kForeign;
   }
@@ -287,34 +330,78 @@ EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
   return out;
 }
 
+// Whether every rename of the entry is made: each name it ends with is there, each name it
+// leaves is not, whether the renames were made now or before a crash.
+bool EntryDone(const MainWindow& w, const PlanEntry& e) {
+  std::map<std::string, std::pair<std::string, bool>> end;  // upper-cased path: the path, there at the end
+  for (const PlannedRename& r : e.renames) {
+    end[text::Upper(PlannedFrom(w, r))] = {PlannedFrom(w, r), false};
+    end[text::Upper(PlannedTo(w, r))] = {PlannedTo(w, r), true};
+  }
+  return !e.renames.empty() && std::all_of(end.begin(), end.end(), [](const auto& name) {
+    return sys::IsPresent(name.second.first) == name.second.second;
+  });
+}
+
+// Writes the note of an entry whose renames are all made. False, `why` saying what to do,
+// when the record cannot be written: the journal then stays, so that the next Start writes it.
+bool WriteNote(MainWindow& w, const RecordNote& n, std::string& why) {
+  if (n.kind == RecordNote::Kind::kNone) return true;
+  w.BeforeChange("record written");
+  std::string reason;
+  const bool ok = n.kind == RecordNote::Kind::kRestored ? AppendRestored(w.sDBPath, n.digits, n.key, &reason)
+                                                        : AppendLabelToolSwap(w.sDBPath, n.digits, false, &reason);
+  if (!ok)
+    why = std::string(kRecordFileName) + " kan niet worden geschreven (" + reason + "); het hernoemplan blijft in " +
+          kJournalFileName + " staan en de volgende Start maakt het af.";
+  return ok;
+}
+
 std::string Describe(const std::string& name, const std::string& why) {
   return name + " kan niet worden hernoemd (" + why + ")";
 }
 
-std::string StoppedText(const EntryOutcome& o) {
+std::string StoppedText(const EntryOutcome& o, bool journal = true) {
+  if (!journal)
+    return o.name + " kan niet worden teruggezet (" + o.why + "); er is geen hernoemplan in " +
+           kJournalFileName + ", zet het met de hand terug.";
   return o.name + " kan niet worden teruggezet (" + o.why + "); het hernoemplan blijft in " +
          kJournalFileName + " staan en de volgende Start maakt het af.";
 }
 
-// A journal that names files outside the installation is kept for whoever wants to see it,
-// under the first free DRUVO.JNL_<n>, and never carried out.
-std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+// Puts the journal aside under the first free DRUVO.JNL_<n>, for whoever wants to see it: a
+// journal that is not carried out is never removed, for it may be no file of this program's
+// (what Wine shows of a Unix link, or a share of a link on its server). False with `why`.
+bool SetJournalAside(MainWindow& w, int& n, std::string& why) {
   const std::string journal = JournalPath(w.sDBPath);
-  std::string why = "onbekende oorzaak";
-  for (int n = 1; n <= 9999; ++n) {
+  why = "onbekende oorzaak";
+  // A rename would move a link's target (under Wine) into the database folder.
+  if (const sys::NameKind kind = sys::KindOfName(journal); kind != sys::NameKind::kFile) {
+    why = sys::NotAPlainFile(kind);
+    return false;
+  }
+  for (n = 1; n <= 9999; ++n) {
     const std::string aside = journal + "_" + std::to_string(n);
     if (sys::ResolveExisting(aside)) continue;
     const sys::RenameResult r = sys::RenameNoReplace(journal, aside);
-    if (r.ok())
-      return std::string(kJournalFileName) + " in " + w.sDBPath +
-             " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
-             "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
-             "; controleer de bestanden en druk opnieuw op Start.";
+    if (r.ok()) return true;
     if (r.status != sys::RenameStatus::kTargetTaken) {
       why = Reason(r);
       break;
     }
   }
+  return false;
+}
+
+// A journal that names files outside the installation is never carried out.
+std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+  int n = 0;
+  std::string why;
+  if (SetJournalAside(w, n, why))
+    return std::string(kJournalFileName) + " in " + w.sDBPath +
+           " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
+           "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
+           "; controleer de bestanden en druk opnieuw op Start.";
   return std::string(kJournalFileName) + " in " + w.sDBPath +
          " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
          ") en kan niet opzij worden gezet (" + why + "); verwijder het en druk opnieuw op Start.";
@@ -322,33 +409,50 @@ std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
 
 }  // namespace
 
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan) {
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal) {
   PlanResult result;
+  result.done.assign(plan.size(), false);
   // What the next Start would refuse to finish is never begun.
   if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
     w.LogLine("Hernoemplan niet uitgevoerd: " + r->from + " -> " + r->to + " ligt buiten de installatie.");
     result.journalWritten = false;
     return result;
   }
+  if (FirstMisfit(w.catalogue, plan)) {
+    w.LogLine("Hernoemplan niet uitgevoerd: een notitie past niet bij zijn hernoemingen.");
+    result.journalWritten = false;
+    return result;
+  }
   if (std::all_of(plan.begin(), plan.end(), [](const PlanEntry& e) { return e.renames.empty(); })) return result;
   w.BeforeChange("journal written");
   std::string why;
-  if (!sys::WriteFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
-    RemoveJournal(w);
-    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
+  // Made new: a name already taken is never emptied, and what it holds stays.
+  if (!sys::WriteNewFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
     result.journalWritten = false;
-    return result;
+    if (!evenWithoutJournal) {
+      w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
+      return result;
+    }
+    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er wordt hernoemd zonder hernoemplan.");
   }
   for (std::size_t i = 0; i < plan.size(); ++i) {
     const EntryOutcome o = CarryOutEntry(w, plan[i]);
     if (o.stopped) {
       result.stopped = true;
-      result.why = StoppedText(o);
+      result.why = StoppedText(o, result.journalWritten);
       return result;  // the journal stays
     }
-    if (o.refused) result.refused.push_back({i, o.name, o.why});
+    if (o.refused) {
+      result.refused.push_back({i, o.name, o.why});
+    } else if (EntryDone(w, plan[i])) {
+      if (!WriteNote(w, plan[i].note, result.why)) {
+        result.stopped = true;
+        return result;  // the journal stays
+      }
+      result.done[i] = true;
+    }
   }
-  RemoveJournal(w);
+  if (result.journalWritten) RemoveJournal(w);
   return result;
 }
 
@@ -359,13 +463,19 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
   switch (ReadJournal(w, plan, &foreign)) {
     case JournalState::kNone:
       return result;
-    case JournalState::kTorn:
-      // Torn while it was written: its renames had not begun.
-      if (!RemoveJournal(w)) {
+    case JournalState::kTorn: {
+      // Torn while it was written, its renames had not begun: it is set aside, not carried out.
+      int n = 0;
+      std::string why;
+      if (!SetJournalAside(w, n, why)) {
         result.ok = false;
-        result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
+        result.why = "Kan " + JournalPath(w.sDBPath) + " niet opzij zetten: " + why;
+      } else {
+        w.LogLine(std::string("Onvolledig hernoemplan niet uitgevoerd (tijdens het schrijven afgebroken); het "
+                              "staat opzij als ") + kJournalFileName + "_" + std::to_string(n) + ".");
       }
       return result;
+    }
     case JournalState::kForeign:
       result.ok = false;
       result.foreign = true;
@@ -386,6 +496,16 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
       result.refused.push_back(Describe(o.name, o.why));
       w.LogLine("Onderbroken hernoemplan: " + Describe(o.name, o.why) +
                     "; de bestanden staan weer zoals voor dat deel van het plan.");
+    } else if (e.note.kind != RecordNote::Kind::kNone && EntryDone(w, e)) {
+      if (!WriteNote(w, e.note, result.why)) {
+        result.ok = false;
+        return result;  // the journal stays
+      }
+      result.noted.push_back(e.note);
+      w.LogLine("Onderbroken hernoemplan: " +
+                (e.note.kind == RecordNote::Kind::kRestored ? e.note.key + " is teruggezet"
+                                                            : std::string("labelprogramma teruggewisseld")) +
+                " (conversie naar " + e.note.digits + ").");
     }
   }
   w.LogLine("Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +

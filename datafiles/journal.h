@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace druvo {
@@ -32,9 +33,25 @@ struct PlannedRename {
   bool operator==(const PlannedRename&) const = default;
 };
 
+/// What an entry means to the record once every rename of it is made: a restore of data file
+/// `key` ("QMVWORK\QWOMISWT.DAT", the target of the entry's last rename) to its state before
+/// the conversion in direction `digits`, or the label tool swapped back after a run in that
+/// direction. Written before the journal goes, and again by whoever finishes the plan after a
+/// crash (twice is the same as once); never for an entry refused and undone.
+struct RecordNote {
+  enum class Kind { kNone, kRestored, kLabelToolBack };
+  Kind kind = Kind::kNone;
+  std::string digits;
+  std::string key;  // kRestored
+  bool operator==(const RecordNote&) const = default;
+};
+
 /// The renames of one entry, in order.
 struct PlanEntry {
+  PlanEntry() = default;
+  PlanEntry(std::vector<PlannedRename> r, RecordNote n = {}) : renames(std::move(r)), note(std::move(n)) {}
   std::vector<PlannedRename> renames;
+  RecordNote note;
   bool operator==(const PlanEntry&) const = default;
 };
 using RenamePlan = std::vector<PlanEntry>;
@@ -47,8 +64,9 @@ using RenamePlan = std::vector<PlanEntry>;
 bool NameInInstallation(const FileCatalogue& catalogue, PlanFolder folder, std::string_view name);
 
 /// The journal's text, and back. Parsing fails (false) for a journal that was torn while it
-/// was written: it ends with a line naming how many renames it holds. A journal written by
-/// the version before (one rename per line, the label tool by full path) is read too.
+/// was written: it ends with a line naming how many renames it holds. Journals written by the
+/// versions before (without notes; one rename per line and the label tool by full path) are
+/// read too.
 std::string EncodeJournal(const RenamePlan& plan);
 bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& programFolder = {});
 
@@ -80,17 +98,23 @@ struct EntryRefusal {
 struct PlanResult {
   bool journalWritten = true;  // false: nothing was renamed, the log view says why
   std::vector<EntryRefusal> refused;
+  std::vector<bool> done;  // per entry: every rename of it is made, and its note written
   /// The undo of a refused entry was refused too: the journal stays, so that the next
   /// Start finishes the plan, and nothing more may be touched now. `why` names the file.
   bool stopped = false;
   std::string why;
 };
 
-/// Writes the plan, carries it out entry by entry and removes the journal. A plan naming a
-/// file NameInInstallation does not allow is not carried out at all. Every due rename
+/// Writes the plan, carries it out entry by entry, writes the note of each entry whose renames
+/// are all made, and removes the journal. A note that cannot be written stops the plan, as a
+/// refused undo does. A plan naming a file NameInInstallation does not allow is not carried
+/// out at all. Every due rename
 /// is made through w.services.rename (never overwriting); a rename whose source is gone or
 /// whose target is taken is skipped, as the plan's own guards would have skipped it.
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan);
+/// `evenWithoutJournal`: a journal that cannot be written (a volume run full) does not keep
+/// the renames from being made; journalWritten then says false, and a refused undo leaves
+/// no plan behind (`why` says so).
+PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal = false);
 
 struct FinishResult {
   bool ok = true;    // false: the plan could not be finished; nothing more may be touched
@@ -98,11 +122,14 @@ struct FinishResult {
   int finished = 0;  // renames made
   std::string why;   // for !ok: which file, what the system said, and what to do
   std::vector<std::string> refused;  // entries left as they were: which name, and why
+  std::vector<RecordNote> noted;     // the notes of the entries it finished (or found finished)
 };
 
-/// What a Start does first: finishes an unfinished plan with the journal's names and removes
-/// the journal (a torn one is only removed: no rename of it had begun). An entry the system
-/// refuses is put back as it was and left; only a refused undo stops, and keeps the journal.
+/// What a Start does first: finishes an unfinished plan with the journal's names, writes the
+/// notes of the entries whose renames are all made (also those made before the crash) and
+/// removes the journal (a torn one is only removed: no rename of it had begun). An entry the
+/// system refuses is put back as it was and left; only a refused undo, or a note that cannot
+/// be written, stops, and keeps the journal.
 /// A journal naming files outside the installation is never carried out: it is renamed to
 /// DRUVO.JNL_<n> and the Start refuses. The log view says what was finished.
 FinishResult FinishUnfinishedPlan(MainWindow& w);

@@ -51,8 +51,11 @@ std::string RecordKey(const MainWindow& w, int index, const std::string& suffix)
 /// taken since the last restore of that file, oldest first; per direction, whether a run in
 /// that direction swapped the label tool (and no restore swapped it back since). A missing
 /// file is an empty record. A line torn by a crash while it was written is passed over (no
-/// utility got that file then); a whole line whose check fails is damaged, and the file it
-/// names is vouched for no longer (every file, when the line does not say which).
+/// utility got that file then): the append after the crash closes it with a mark that says
+/// so. Every other line that fails its check is damaged. It makes the entry it is about
+/// untrusted; when it cannot say whose it is, every entry in both directions and the label
+/// tool. Only a later whole line that begins anew vouches again: a T line for its file, an
+/// S line for the label tool.
 class FileRecord {
  public:
   static FileRecord Load(const std::string& databaseFolder);
@@ -61,17 +64,25 @@ class FileRecord {
   /// The oldest fingerprint since the last restore: the state before the first conversion.
   std::optional<Fingerprint> Earliest(const std::string& digits, const std::string& key) const;
   bool LabelToolSwapped(const std::string& digits) const;
-  /// Whether a damaged line may have been about this file.
+  /// Whether a damaged line since the file's last restore may have been about this file.
   bool Damaged(const std::string& digits, const std::string& key) const;
+  /// Whether a damaged line since the last whole S line of the direction may have been one.
+  bool LabelToolDamaged(const std::string& digits) const;
   bool empty() const { return entries_.empty() && swapped_.empty(); }
-  /// Whole lines whose check failed.
+  /// Lines whose check failed, torn lines aside.
   int damagedLines() const { return damagedLines_; }
 
  private:
   std::map<std::string, std::vector<Fingerprint>> entries_;
   std::map<std::string, bool> swapped_;
-  std::map<std::string, bool> damaged_;  // keys named by damaged lines
-  bool damagedAnyKey_ = false;           // a damaged line that does not say whose it is
+  // Line numbers: the last whole T line per direction and key, the last whole S line per
+  // direction, the last damaged line that does not say whose it is.
+  std::map<std::string, long> restoredAt_;
+  std::map<std::string, long> labelToolAt_;
+  long unknownDamageAt_ = 0;
+  long lines_ = 0;
+  std::map<std::string, bool> damaged_;           // direction and key, since its last T line
+  std::map<std::string, bool> labelToolDamaged_;  // direction, since its last S line
   int damagedLines_ = 0;
 };
 
@@ -81,12 +92,14 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
                   const std::string& key, const Fingerprint& fingerprint, std::string* why = nullptr);
 
 /// Notes that a restore put the file back as it was before its first conversion in this
-/// direction: fingerprints taken from now on begin a new history.
-bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key);
+/// direction: fingerprints taken from now on begin a new history. Noted twice, it is the same.
+bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key,
+                    std::string* why = nullptr);
 
 /// Notes that a run in this direction swapped the label tool (true), or that a restore swapped
 /// it back (false).
-bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped);
+bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped,
+                         std::string* why = nullptr);
 
 enum class MarkerMatch { kMatches, kNoRecord, kDiffers, kUnreadable, kDamagedRecord };
 

@@ -39,8 +39,9 @@ std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w) {
   return lock;
 }
 
-bool FinishInterruptedPlan(MainWindow& w) {
+bool FinishInterruptedPlan(MainWindow& w, FinishResult* finished) {
   const FinishResult r = FinishUnfinishedPlan(w);
+  if (finished) *finished = r;
   if (r.ok) return true;
   w.RefuseCommand(r.foreign ? r.why : UnfinishedPlanText(r.why), RunOutcome::kFailed);
   return false;

@@ -11,6 +11,7 @@
 namespace druvo {
 
 class MainWindow;
+struct FinishResult;
 
 constexpr char kLockFileName[] = "DRUVO.LCK";
 
@@ -26,9 +27,10 @@ std::string UnfinishedPlanText(const std::string& why);
 /// and nothing comes back.
 std::unique_ptr<sys::FileLock> TakeRunLock(MainWindow& w);
 
-/// Finishes a plan a crash interrupted (see datafiles/journal.h) under the run's lock.
-/// When a rename of it cannot be made, a message box says which and why, both buttons are
-/// enabled again and false comes back: nothing more may be touched.
-bool FinishInterruptedPlan(MainWindow& w);
+/// Finishes a plan a crash interrupted (see datafiles/journal.h) under the run's lock;
+/// `finished`, when given, gets what was finished. When a rename of it cannot be made, a
+/// message box says which and why, both buttons are enabled again and false comes back:
+/// nothing more may be touched.
+bool FinishInterruptedPlan(MainWindow& w, FinishResult* finished = nullptr);
 
 }  // namespace druvo

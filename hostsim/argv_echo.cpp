@@ -1,7 +1,8 @@
 // Test helper: shows what a started program received. Writes "argv_echo.txt" into its
 // working folder: the working folder on the first line, then each argument on a line of
 // its own (LF). An "argv_echo.ctl" beside it may hold the lines "sleep <ms>" (wait before
-// ending, then write "argv_echo.done") and "exit <code>".
+// ending, then write "argv_echo.done") and "exit <code>". The last file appears only once it
+// is written and closed, so a test that sees it may remove it at once.
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -29,7 +30,9 @@ int HostMain(const std::vector<std::string>& args) {
   }
   if (sleepMs > 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
-    sys::WriteWholeFile("argv_echo.done", "done\n");
+    // Written under another name first: a file still open here cannot be removed on Windows.
+    if (sys::WriteWholeFile("argv_echo.done.tmp", "done\n"))
+      sys::RenameNoReplace("argv_echo.done.tmp", "argv_echo.done");
   }
   return exitCode;
 }

@@ -2,10 +2,10 @@
 // presence and renames the label tool, so each just names itself; the names differ, so a
 // test can tell the files apart after a rename.
 //
-// `QMV.EXE --hold <file> <ms> <ready>` plays the host application with a data file open: it
-// opens <file> with no sharing, writes <ready> once the file is held, and lets go after <ms>
-// milliseconds or as soon as <ready> is removed. On Windows no other program can open the
-// file meanwhile.
+// `QMV.EXE --hold <file> <ms> <ready>` plays the host application with a data file open, or a
+// virus scanner with a marker open: it opens <file> with no sharing, writes <ready> once the
+// file is held, and lets go after <ms> milliseconds or as soon as <ready> is removed. On
+// Windows no other program can open the file meanwhile.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

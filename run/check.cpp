@@ -1,5 +1,6 @@
 #include "run/check.h"
 
+#include <map>
 #include <optional>
 
 #include "model/main_window.h"
@@ -38,6 +39,51 @@ std::string Padded(std::string s, std::size_t width) {
   return s;
 }
 
+// The files as a Start will find them once it has finished an interrupted plan. The plan is
+// carried out in thought, rename by rename, by the rule the Start follows (a rename is made
+// when its source is there and its target is not); a name a rename moves is then looked up
+// where its content lies now. Nothing on disk changes.
+class FilesAfterPlan {
+ public:
+  /// The renames the Start will make, in its order.
+  std::vector<const PlannedRename*> Finish(const MainWindow& w, const RenamePlan& plan) {
+    std::vector<const PlannedRename*> made;
+    for (const PlanEntry& e : plan) {
+      for (const PlannedRename& r : e.renames) {
+        const std::string from = PlannedFrom(w, r);
+        const std::string to = PlannedTo(w, r);
+        const auto target = moved_.find(Key(to));
+        const bool taken = target != moved_.end() ? target->second.has_value() : sys::ResolveExisting(to).has_value();
+        if (!Present(from) || taken) continue;
+        moved_[Key(to)] = Where(from);
+        moved_[Key(from)] = std::nullopt;
+        made.push_back(&r);
+      }
+    }
+    return made;
+  }
+  /// The file on disk whose content will be at `path`; nothing when no plain file will be.
+  std::optional<std::string> Where(const std::string& path) const {
+    const auto it = moved_.find(Key(path));
+    if (it != moved_.end()) return it->second;
+    if (sys::IsPresent(path)) return path;
+    return std::nullopt;
+  }
+  bool Present(const std::string& path) const { return Where(path).has_value(); }
+  std::optional<std::int64_t> Size(const std::string& path) const {
+    const auto where = Where(path);
+    return where ? sys::FileSize(*where) : std::nullopt;
+  }
+
+ private:
+  // Names are matched without regard to case or to the kind of separator.
+  static std::string Key(std::string path) {
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return text::Upper(path);
+  }
+  std::map<std::string, std::optional<std::string>> moved_;
+};
+
 std::string MarkerText(const Entry& e) {
   if (!e.markerPresent) return "markering " + e.marker + " ontbreekt";
   switch (e.verdict.match) {
@@ -55,17 +101,19 @@ std::string MarkerText(const Entry& e) {
          " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
 }
 
-// A Start removes the journal once it is done with it: false, said as the Start says it, when
-// the database folder would not let it.
-bool JournalRemovable(const MainWindow& w, const std::string& path, std::vector<std::string>& lines) {
+// A Start removes the journal once it is done with it, or sets a torn one aside (`what`):
+// false, said as the Start says it, when the database folder would not let it.
+bool JournalRemovable(const MainWindow& w, const std::string& path, std::vector<std::string>& lines,
+                      const char* what = "verwijderen") {
   std::string why;
   if (sys::CanChangeFolder(w.sDBPath, why)) return true;
-  lines.push_back("  " + UnfinishedPlanText("Kan " + path + " niet verwijderen: " + why));
+  lines.push_back("  " + UnfinishedPlanText("Kan " + path + " niet " + what + ": " + why));
   return false;
 }
 
-// What a Start would do with a journal it finds; false when the Start would refuse.
-bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
+// What a Start would do with a journal it finds; false when the Start would refuse. `after`
+// gets the renames the Start will make first.
+bool ReportJournal(const MainWindow& w, FilesAfterPlan& after, std::vector<std::string>& lines) {
   const std::string path = w.sDBPath + "\\" + kJournalFileName;
   const sys::NameKind kind = sys::KindOfName(path);
   if (kind != sys::NameKind::kNothing && kind != sys::NameKind::kFile) {
@@ -80,9 +128,9 @@ bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
       return true;
     case JournalState::kTorn:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
-                      " is tijdens het schrijven afgebroken; een Start verwijdert het zonder iets "
+                      " is tijdens het schrijven afgebroken; een Start zet het opzij zonder iets "
                       "te hernoemen");
-      return JournalRemovable(w, path, lines);
+      return JournalRemovable(w, path, lines, "opzij zetten");
     case JournalState::kForeign:
       lines.push_back(std::string("Onderbroken hernoemplan: ") + kJournalFileName +
                       " noemt een bestand buiten de installatie (" + foreign +
@@ -91,18 +139,15 @@ bool ReportJournal(const MainWindow& w, std::vector<std::string>& lines) {
     case JournalState::kComplete:
       break;
   }
-  std::vector<const PlannedRename*> due;
   std::size_t renames = 0;
-  for (const PlanEntry& e : plan) {
-    for (const PlannedRename& r : e.renames) {
-      ++renames;
-      if (RenameDue(w, r)) due.push_back(&r);
-    }
-  }
+  for (const PlanEntry& e : plan) renames += e.renames.size();
+  // Counted by making them in thought: the second rename of an entry is due only once the
+  // first is made.
+  const std::vector<const PlannedRename*> due = after.Finish(w, plan);
   lines.push_back("Onderbroken hernoemplan: " + std::to_string(renames) + " hernoemingen, " +
                   std::to_string(due.size()) +
                   " nog te doen; een Start maakt die eerst af (wat hieronder staat, is de toestand "
-                  "van ervoor):");
+                  "daarna):");
   for (const PlannedRename* r : due) {
     // Built step by step where MinGW's -Wrestrict misfires on a sum of temporaries.
     std::string line = r->folder == PlanFolder::kProgram ? "  programma folder: " : "  ";
@@ -182,10 +227,18 @@ CheckReport CheckInstallation(MainWindow& w) {
 
   bool locked = false;
   if (!ReportLockAndRecord(db, locked, lines)) refused = true;
-  if (!ReportJournal(w, lines)) refused = true;
+  FilesAfterPlan after;
+  if (!ReportJournal(w, after, lines)) refused = true;
 
+  // Everything below is the state the Start meets once it has finished that plan: what it
+  // counts, asks and converts.
+  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
   const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w, w.sDBPath);
-  const std::int64_t requiredKb = RequiredKb(w);
+  std::int64_t requiredKb = 0;
+  for (int i = 0; i <= last; ++i) {
+    if (const auto size = after.Size(text::Upper(DataFilePath(w.catalogue, i, db, suffix))))
+      requiredKb = AddFileKb(requiredKb, *size);
+  }
   std::string disk = "Schijfruimte: " + DiskSpaceText(freeKb.value_or(0), requiredKb);
   if (!freeKb)
     disk += " Onbekend: een Start vraagt \"Voldoende schijfruimte ?\"";
@@ -193,11 +246,14 @@ CheckReport CheckInstallation(MainWindow& w) {
     disk += " Te weinig: een Start breekt de conversie af.";
   lines.push_back(disk);
 
-  // The entries, read once for the earlier-run case and for their lines.
+  // The entries, read once for the earlier-run case and for their lines; the set-aside number
+  // and the counts as ChooseSetAsideNumber and CountConvertedFiles will find them.
   const FileRecord record = FileRecord::Load(db);
-  const int n = ChooseSetAsideNumber(w, digits);
-  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
+  int n = 0;
+  for (int k = 1; k <= kMaxSetAsideNumber && n == 0; ++k)
+    if (!after.Present(db + "\\" + SetAsideName(w, kReferenceEntry, digits, k))) n = k;
   std::vector<Entry> entries;
+  ConvertedCount count;
   int settable = 0;     // data files a full repeat would set aside
   int markersFree = 0;  // markers a partial repeat would set aside
   for (int i = 0; i <= last; ++i) {
@@ -205,18 +261,21 @@ CheckReport CheckInstallation(MainWindow& w) {
     const std::string folder = EntryFolder(db, i) + "\\";
     e.data = text::Upper(DataFileName(w.catalogue, i, suffix));
     e.marker = MarkerName(w, i, digits);
-    if (sys::IsPresent(folder + e.data)) e.dataSize = sys::FileSize(folder + e.data).value_or(0);
-    e.markerPresent = sys::IsPresent(folder + e.marker);
+    if (after.Present(folder + e.data)) e.dataSize = after.Size(folder + e.data).value_or(0);
+    const auto marker = after.Where(folder + e.marker);
+    e.markerPresent = marker.has_value();
+    if (e.dataSize) ++count.dataFiles;
     if (e.markerPresent) {
-      e.verdict = CheckMarker(record, digits, RecordKey(w, i, suffix), folder + e.marker);
-      const bool setAsideFree = n > 0 && !sys::IsPresent(folder + SetAsideName(w, i, digits, n));
+      count.anyMarker = true;
+      ++count.markers;
+      e.verdict = CheckMarker(record, digits, RecordKey(w, i, suffix), *marker);
+      const bool setAsideFree = n > 0 && !after.Present(folder + SetAsideName(w, i, digits, n));
       if (setAsideFree) ++markersFree;
       if (e.verdict.trusted() && e.dataSize && setAsideFree) ++settable;
     }
     entries.push_back(std::move(e));
   }
 
-  const ConvertedCount count = CountConvertedFiles(w, suffix, digits);
   const std::string numbered = n > 0 ? SetAsideName(w, kReferenceEntry, digits, n) : std::string();
   const std::string number = std::to_string(n);
   std::string earlier = "Eerdere conversie: ";
@@ -249,8 +308,8 @@ CheckReport CheckInstallation(MainWindow& w) {
   }
 
   const std::string prog = w.sExePath + "\\";
-  const bool swapped = sys::IsPresent(prog + "LMPR10.EXE") && !sys::IsPresent(prog + "LMPR13.EXE");
-  const bool swappable = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR13.EXE");
+  const bool swapped = after.Present(prog + "LMPR10.EXE") && !after.Present(prog + "LMPR13.EXE");
+  const bool swappable = after.Present(prog + "LMPR.EXE") && after.Present(prog + "LMPR13.EXE");
   lines.push_back(std::string("Labelprogramma: ") +
                   (swapped     ? "gewisseld (LMPR10.EXE aanwezig, LMPR13.EXE niet)"
                    : swappable ? "niet gewisseld (LMPR.EXE en LMPR13.EXE aanwezig)"

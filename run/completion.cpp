@@ -73,7 +73,9 @@ void CompleteRun(MainWindow& w, Summary summary) {
 
   const std::string runLog = w.sExePath + "\\DRUVO.Log";
   std::string why;
-  if (!sys::WriteWholeFile(runLog, sys::ToCodePage(w.LogViewText() + "\r\n"), &why)) {
+  // Replaced as a name, never emptied: a link there is refused, or (where the system shows
+  // none) replaced itself, and what it points to is never written.
+  if (!sys::ReplaceFileDurably(runLog, sys::ToCodePage(w.LogViewText() + "\r\n"), &why)) {
     // The run log is the record of what was converted. Without it the mail is the only
     // record left: it goes as usual and says that the run log is missing, in every mode.
     w.LogAppend("\r\nKan " + runLog + " niet schrijven: " + why);

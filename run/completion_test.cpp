@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
 
+#include "app/console/console_app.h"
 #include "run/start_command.h"
 #include "run_fixture.h"
 #include "sys/fs.h"
@@ -101,10 +104,13 @@ TEST(RunCompletion, ClipboardRunLogFolderMailAndStop) {
   std::string expected = "caf\xE9 \x80\r\nregel 2\r\n7-12-2026 09:04:03  Conversie voltooid...\r\n";
   EXPECT_EQ(ReadFile(c.Prog("DRUVO.Log")), expected);
   EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
-  // Nothing listens at the relay: the transfer log is the result, no message box.
+  // Nothing listens at the relay: the transfer log is the result, and the failure is said.
   EXPECT_FALSE(c.w.mailResult.empty());
   EXPECT_NE(c.w.mailResult, "Message sent successfully!");
-  EXPECT_EQ(c.view.boxes.size(), 1u);  // only the date question
+  ASSERT_EQ(c.view.boxes.size(), 2u);  // the date question, then the mail's failure
+  EXPECT_EQ(c.view.boxes[1].text,
+            "Versturen email mislukt, Stuur een email naar helpdesk@druvo.example en plak daarin "
+            "deze info");
   EXPECT_TRUE(c.view.IsEnabled(Control::btnCancel));
   EXPECT_FALSE(c.view.IsEnabled(Control::btnStart));
 }
@@ -122,5 +128,33 @@ TEST(RunCompletion, RunLogThatCannotBeWrittenIsSaidAndTheMailStillGoes) {
     EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), c.prog));
     EXPECT_FALSE(c.w.mailResult.empty());  // sent (to a relay where nothing listens)
     EXPECT_TRUE(c.view.IsEnabled(Control::btnCancel));
+  }
+}
+
+// A failure nobody foresaw, thrown where the first utility call begins, ends the command
+// without locking the window: the run is over, Stop is enabled and the box says what failed.
+TEST(RunCompletion, UnforeseenFailureEndsTheCommandAndSaysWhat) {
+  struct Case {
+    std::function<void()> fail;
+    const char* said;
+  };
+  const Case cases[] = {
+      {[] { throw std::runtime_error("schijf weg"); }, "schijf weg"},
+      {[] { throw 7; }, "onbekende fout"},
+  };
+  for (const Case& c : cases) {
+    RunFixture f;
+    f.w.services.beforeChange = [&](std::string_view what) {
+      if (what == "utility started") c.fail();
+    };
+    EXPECT_NO_THROW(f.Start());
+    EXPECT_FALSE(f.w.runActive);
+    EXPECT_TRUE(f.w.CanClose());
+    EXPECT_TRUE(f.view.IsEnabled(Control::btnCancel));
+    ASSERT_EQ(f.view.boxes.size(), 2u);  // the date question, then the failure
+    EXPECT_EQ(f.view.boxes[1].text,
+              std::string("De verwerking is gestopt door een onverwachte fout: ") + c.said);
+    EXPECT_EQ(f.view.boxes[1].buttons, Buttons::kOk);
+    EXPECT_EQ(ExitCodeFor(f.w.outcome, f.w.errorCount), kExitRefused);  // the console's 2
   }
 }

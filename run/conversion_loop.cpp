@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <future>
 #include <optional>
 
 #include "datafiles/disk_space.h"
+#include "datafiles/journal.h"
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
+#include "model/catalogue.h"
 #include "model/main_window.h"
 #include "run/start_command.h"
 #include "sys/format.h"
@@ -17,21 +20,59 @@ namespace druvo {
 
 namespace {
 
-// Makes the entry's folder current when its data file is there; the database folder is
-// read from the text box at every entry, so a change made during the run applies at once.
-void FolderStep(MainWindow& w, int i) {
-  const std::string db = w.view.Text(Control::txtDatabasePath);
-  const std::string& base = w.catalogue.baseNames[i];
-  if (InWorkFolder(i)) {
-    if (sys::IsPresent(db + "\\QMVWORK\\" + base + ".dat")) sys::SetCurrentFolder(db + "\\QMVWORK");
-  } else {
-    if (sys::IsPresent(db + "\\" + base + w.dataFileSuffix)) sys::SetCurrentFolder(db);
-  }
+// Makes the entry's own folder current: its data file, its marker, its set-aside names and
+// the utility's working folder all lie there, never in a folder an earlier entry left
+// current. The database folder is read from the text box at every entry. False when the
+// folder cannot be made current (a database without its work folder).
+bool FolderStep(MainWindow& w, int i) {
+  return sys::SetCurrentFolder(EntryFolder(w.view.Text(Control::txtDatabasePath), i));
 }
 
 // A file the run could not convert: one ERROR line of its own, counted like the utility's.
 void ReportNotConverted(MainWindow& w, const std::string& file, const std::string& why) {
   w.LogError(file + " is niet omgezet: " + why);
+}
+
+// The volume ran full while the utility wrote (`full` says so): the file may be torn half-way,
+// whatever the utility said. The marker (`print`: what it holds), when it holds exactly what
+// the file held before, goes back in its place, and the suspect file to the entry's first
+// free set-aside name, by a plan like every rename. Gives the rest of the ERROR line;
+// `stopped` when an undo was refused and nothing more may be touched.
+std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file, const std::string& marker,
+                                   const std::optional<Fingerprint>& print, const Fingerprint& before,
+                                   const std::string& full, bool& stopped) {
+  if (!print) return full + "; er is geen " + marker + " om terug te zetten, " + file + " blijft staan";
+  if (*print != before) {
+    MarkerVerdict v;
+    v.match = MarkerMatch::kDiffers;
+    v.marker = *print;
+    v.expected = before;
+    return full + "; " + marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) +
+           "), " + file + " blijft staan";
+  }
+  std::string aside;
+  for (int n = std::max(ChooseSetAsideNumber(w, w.directionDigits), 1); n <= kMaxSetAsideNumber && aside.empty(); ++n)
+    if (!sys::ResolveExisting(SetAsideName(w, i, w.directionDigits, n))) aside = SetAsideName(w, i, w.directionDigits, n);
+  if (aside.empty()) return full + "; geen vrij volgnummer om " + file + " opzij te zetten, " + file + " blijft staan";
+  // The host's own name for the file, letter case and all.
+  const std::string onDisk = sys::FindPlainFile(file).value_or(file);
+  const std::string below = InWorkFolder(i) ? "QMVWORK\\" : "";
+  const PlanResult r = CarryOutPlan(w,
+                                    {{{{PlanFolder::kDatabase, below + onDisk, below + aside},
+                                       {PlanFolder::kDatabase, below + marker, below + onDisk}}}},
+                                    true);
+  FolderStep(w, i);
+  if (r.stopped) {
+    stopped = true;
+    return full + "; " + r.why;
+  }
+  if (!r.refused.empty())
+    return full + "; " + marker + " kan niet worden teruggezet: " + r.refused.front().name +
+           " kan niet worden hernoemd (" + r.refused.front().why + "), " + file + " blijft staan";
+  if (sys::IsPresent(marker) || !sys::IsPresent(file))
+    return full + "; " + marker + " kan niet worden teruggezet, " + file + (sys::IsPresent(file) ? " blijft staan" : " ontbreekt");
+  return full + "; " + marker + " is teruggezet als " + onDisk +
+         (sys::IsPresent(aside) ? ", het bestand van na de aanroep staat opzij als " + aside : std::string());
 }
 
 Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& file) {
@@ -53,13 +94,14 @@ LoopEnd ConversionLoop(MainWindow& w) {
   int converted = 0;
   int absent = 0;
   int left = 0;  // entries not reached because the user asked to stop
+  int haltedAt = -1;  // the entry whose files could not be put back: the run ends after it
   for (int i = 0; i <= last; ++i) {
     // A stop takes effect between two files, never inside a utility call.
     if (w.StopRequested()) {
       left = last + 1 - i;
       break;
     }
-    FolderStep(w, i);
+    const bool inFolder = FolderStep(w, i);
 
     const std::string status = w.catalogue.descriptions[i] + " (" + std::to_string(i + 1) +
                                " van " + std::to_string(last + 1) + ")";
@@ -73,6 +115,16 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // An entry whose repeat preparation was refused is named in an ERROR line already; it
     // counts as not converted, whatever its files are now.
     if (w.entriesReported.test(static_cast<std::size_t>(i))) continue;
+    // Without its own folder current the entry has no file: one of its name in the folder an
+    // earlier entry left current is not the entry's, and is neither converted nor counted.
+    if (!inFolder) {
+      const std::string folder = EntryFolder(w.view.Text(Control::txtDatabasePath), i);
+      if (sys::IsPresent(folder + "\\" + file))
+        ReportNotConverted(w, file, "de map " + folder + " kan niet worden geopend");
+      else
+        ++absent;
+      continue;
+    }
     if (!sys::IsPresent(file)) {
       ++absent;
       continue;
@@ -88,8 +140,8 @@ LoopEnd ConversionLoop(MainWindow& w) {
     }
 
     // A utility that runs out of room half-way leaves the file torn: the volume must hold
-    // the marker and the file's growth before the file is handed over, measured now, after
-    // what the files before it took.
+    // all the call may write and the room it must leave, before the file is handed over,
+    // measured now, after what the files before it took.
     if (auto lack = LackOfRoomForCall(w, sys::CurrentFolder(), sys::FileSize(file).value_or(0))) {
       ReportNotConverted(w, file, *lack);
       continue;
@@ -122,6 +174,26 @@ LoopEnd ConversionLoop(MainWindow& w) {
     w.tolerantMode = true;
     AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
 
+    // A volume that ran full during the call may have torn the file, whatever else the call
+    // left: the guard above left room for all the call may write, so only a call that ran
+    // out of room (or a writer beside it) leaves less than kRoomLeftAfterCall.
+    if (waited && end.started && end.ended) {
+      if (const auto full = RanFullDuringCall(w, sys::CurrentFolder())) {
+        // The marker's read is over before its files are renamed.
+        const auto print = left.valid() ? left.get() : FingerprintOf(marker);
+        bool stopped = false;
+        const std::string why = PutBackAfterFullVolume(w, i, file, marker, print, *before, *full, stopped);
+        ReportNotConverted(w, file, why);
+        if (stopped) {
+          // A file may be missing under its own name: nothing more is touched now.
+          w.view.Ask(file + " is niet omgezet: " + why, Buttons::kOk);
+          haltedAt = i;
+          break;
+        }
+        continue;
+      }
+    }
+
     // The utility's exit code says little, but what it left says all: a marker holding
     // exactly what the file held before the call.
     const std::string program = wrapper ? "RCXB.BAT" : "RCX.EXE";
@@ -149,6 +221,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
       ReportNotConverted(w, file, why);
     }
   }
+  if (haltedAt >= 0) left = last - haltedAt;
   w.view.Progress(0, 0);
   const int total = last + 1;
   w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +

@@ -82,24 +82,31 @@ TEST(ConversionLoop, MissingDataFilesStartNothing) {
   EXPECT_EQ(f.view.statusLines.back(), " Conversie voltooid...");
 }
 
+// Every entry is looked for in its own folder only: a file of its name in the other folder
+// is not the entry's, and is neither converted nor counted.
 TEST(ConversionLoop, LowerCaseFileAndFileInAnotherEntrysFolder) {
   RunFixture f;
   fs::rename(f.Db("QWIMAPD.DAT"), f.Db("qwimapd.dat"));
-  // Entry 31's file moved into the work folder: its own folder test fails, the folder of
-  // entry 30 stays current, and the bare-name search finds it there.
+  // Entry 31's file moved into the work folder, entry 20's out of it, entry 19's removed.
   fs::rename(f.Db("QWIEAPUA.DAT"), f.Db("QMVWORK/QWIEAPUA.DAT"));
-  // Entry 19's file removed: entry 20 switches to the work folder by its own file.
+  fs::rename(f.Db("QMVWORK/QWOMISWT.dat"), f.Db("QWOMISWT.dat"));
   fs::remove(f.Db("QWSPWOU.DAT"));
+  const std::string moved31 = ReadFile(f.Db("QMVWORK/QWIEAPUA.DAT"));
+  const std::string moved20 = ReadFile(f.Db("QWOMISWT.dat"));
   f.view.answers = {Answer::kOk};
   ASSERT_TRUE(StartChecks(f.w));
   ASSERT_EQ(DetectEarlierRuns(f.w), RunDecision::kRun);
   ASSERT_EQ(ConversionLoop(f.w), LoopEnd::kCompleted);
   EXPECT_TRUE(fs::exists(f.Db("QWIMAPD.13")));
   EXPECT_GT(CountEan13(ReadFile(f.Db("qwimapd.dat"))), 100);
-  EXPECT_TRUE(fs::exists(f.Db("QMVWORK/QWIEAPUA.13")));
-  EXPECT_FALSE(fs::exists(f.Db("QWIEAPUA.13")));
-  EXPECT_FALSE(fs::exists(f.Db("QWSPWOU.Log")));
-  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.Db("QMVWORK")));
+  EXPECT_EQ(ReadFile(f.Db("QMVWORK/QWIEAPUA.DAT")), moved31);
+  EXPECT_EQ(ReadFile(f.Db("QWOMISWT.dat")), moved20);
+  for (const char* none : {"QWIEAPUA.13", "QMVWORK/QWIEAPUA.13", "QWOMISWT.13", "QMVWORK/QWOMISWT.13", "QWSPWOU.Log"})
+    EXPECT_FALSE(fs::exists(f.Db(none))) << none;
+  EXPECT_NE(f.w.LogViewText().find("Omgezet: 29 van 32 bestanden; niet aanwezig: 3; niet omgezet: 0"),
+            std::string::npos)
+      << f.w.LogViewText();
+  EXPECT_TRUE(fs::equivalent(sys::CurrentFolder(), f.db));
 }
 
 TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
@@ -117,11 +124,11 @@ TEST(ConversionLoop, TooLittleSpaceAbandonsBeforeTheProbe) {
   EXPECT_EQ(f.view.statusLines.back(), " Conversie afgebroken...");
 }
 
-// Right before each call the volume must hold the file's marker, its growth and 1 MiB: a file
+// Right before each call the volume must hold the file's marker, its growth and 2 MiB: a file
 // it cannot hold is not handed over, and is named in an ERROR line of its own.
 TEST(ConversionLoop, AFileTheVolumeCannotHoldIsNotHandedOver) {
   RunFixture f;
-  constexpr std::uint64_t kFree = (1u << 20) + 12000;
+  constexpr std::uint64_t kFree = (2u << 20) + 12000;
   f.w.services.queryDiskFree = [](const std::string&, sys::DiskFreeNumbers& n) {
     n.availableBytes = kFree;
     return true;
@@ -141,7 +148,7 @@ TEST(ConversionLoop, AFileTheVolumeCannotHoldIsNotHandedOver) {
     const std::string name = fs::path(path).filename().string();
     if (name == "TRWMIX.DAT") continue;
     const std::string file = text::Upper(name);
-    const std::string line = "ERROR: " + file + " is niet omgezet: te weinig schijfruimte (1035 Kb vrij, " +
+    const std::string line = "ERROR: " + file + " is niet omgezet: te weinig schijfruimte (" + std::to_string(kFree / 1024) + " Kb vrij, " +
                              std::to_string((BytesNeededForCall(static_cast<std::int64_t>(bytes.size())) + 1023) / 1024) +
                              " Kb nodig)\r\n";
     EXPECT_NE(log.find(line), std::string::npos) << line;
@@ -218,5 +225,25 @@ TEST(ConversionLoop, EveryFileIsAccountedForAfterTheUtilityCall) {
     const std::string line = "ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.13 is niet de inhoud van voor de conversie (" +
                              std::to_string(fs::file_size(f.Db("QWIMAPD.13"))) + " bytes, verwacht ";
     EXPECT_NE(log.find(line), std::string::npos) << log.substr(0, 2500);
+  }
+  {
+    // The volume ran full during the call (little room while QWIMAPD.13 is there): the file
+    // is not counted converted, the marker goes back as the file, the file goes aside.
+    RunFixture f;
+    const std::string original = ReadFile(f.Db("QWIMAPD.DAT"));
+    f.w.services.queryDiskFree = [&](const std::string&, sys::DiskFreeNumbers& n) {
+      n.availableBytes = fs::exists(f.Db("QWIMAPD.13")) ? 12 * 1024 : std::uint64_t{1} << 40;
+      return true;
+    };
+    f.Start();
+    const std::string log = f.w.LogViewText();
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet omgezet: de schijf is tijdens de conversie volgelopen (12 Kb "
+                       "vrij); QWIMAPD.13 is teruggezet als QWIMAPD.DAT, het bestand van na de aanroep staat "
+                       "opzij als QWIMAPD.13_1\r\n"),
+              std::string::npos) << log.substr(0, 2500);
+    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos) << log;
+    EXPECT_EQ(ReadFile(f.Db("QWIMAPD.DAT")), original);
+    EXPECT_GT(CountEan13(ReadFile(f.Db("QWIMAPD.13_1"))), 100);
+    EXPECT_FALSE(fs::exists(f.Db("DRUVO.JNL")));
   }
 }

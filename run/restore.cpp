@@ -35,6 +35,7 @@ struct EntryPlan {
   bool dataPresent = false;
   bool markerPresent = false;
   bool inPlan = false;
+  bool finished = false;  // put back by finishing an interrupted restore
   std::string whyNot;  // why nothing is put back, where something should be
 };
 
@@ -64,7 +65,17 @@ RestoreResult RestoreConversion(MainWindow& w) {
   w.LogLine(sys::FormatGeneralDate(w.services.now()) +
              " Terugzetten naar de toestand van voor de conversie naar " + digits +
              ", database folder " + w.sDBPath);
-  if (!FinishInterruptedPlan(w)) return Finish(w, RestoreResult::kRefused);
+  // A restore a crash or a refused undo interrupted is finished first: what it put back
+  // counts as restored now, each entry said so in the log view.
+  FinishResult finished;
+  if (!FinishInterruptedPlan(w, &finished)) return Finish(w, RestoreResult::kRefused);
+  std::set<std::string> finishedKeys;  // direction and key
+  int finishedElsewhere = 0;           // entries of another direction or administration
+  for (const RecordNote& n : finished.noted)
+    if (n.kind == RecordNote::Kind::kRestored) {
+      finishedKeys.insert(n.digits + "\t" + n.key);
+      ++finishedElsewhere;
+    }
 
   // Set-aside numbers are taken from the one a repeat would choose upwards, per entry.
   const int first = std::max(ChooseSetAsideNumber(w, digits), 1);
@@ -81,6 +92,10 @@ RestoreResult RestoreConversion(MainWindow& w) {
     e.marker = MarkerName(w, i, digits);
     e.folder = EntryFolder(w.sDBPath, i) + "\\";
     e.planned = InWorkFolder(i) ? "QMVWORK\\" : "";
+    if (finishedKeys.count(digits + "\t" + RecordKey(w, i, suffix))) {
+      e.finished = true;
+      --finishedElsewhere;
+    }
     // The data file keeps the name it has on disk ("QWOMISWT.dat"), so that what is put
     // back is the file the host had, name and all.
     if (auto onDisk = sys::FindPlainFile(e.folder + e.data)) {
@@ -106,11 +121,13 @@ RestoreResult RestoreConversion(MainWindow& w) {
     // nothing is put back.
     const std::string key = RecordKey(w, i, suffix);
     const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
-    if (!earliest || record.Damaged(digits, key)) {
-      if (e.markerPresent || (earliest && !setAside.empty())) {
+    const bool damaged = record.Damaged(digits, key);
+    if (!earliest || damaged) {
+      // A damaged line may have been the one that held the earliest state.
+      if (e.markerPresent || (!setAside.empty() && (earliest || damaged))) {
         ++toRestore;
         MarkerVerdict unknown;
-        if (record.Damaged(digits, key)) unknown.match = MarkerMatch::kDamagedRecord;
+        if (damaged) unknown.match = MarkerMatch::kDamagedRecord;
         e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(unknown, e.data);
       }
       entries.push_back(std::move(e));
@@ -161,6 +178,8 @@ RestoreResult RestoreConversion(MainWindow& w) {
     }
     if (e.whyNot.empty()) {
       entry.renames.push_back({PlanFolder::kDatabase, e.planned + e.chosen, e.planned + e.data});
+      // The file is then as it was before its first conversion: a later run begins a new history.
+      entry.note = {RecordNote::Kind::kRestored, digits, key};
       plan.push_back(std::move(entry));
       planned.push_back(i);
       e.inPlan = true;
@@ -173,20 +192,23 @@ RestoreResult RestoreConversion(MainWindow& w) {
   const bool swappedByRun = record.LabelToolSwapped(digits);
   const bool looksSwapped = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR10.EXE") &&
                             !sys::IsPresent(prog + "LMPR13.EXE");
-  const bool swapBack = swappedByRun && looksSwapped;
+  // A damaged line may have been the one that said the swap was made, or undone.
+  const bool labelToolDamaged = looksSwapped && record.LabelToolDamaged(digits);
+  const bool swapBack = swappedByRun && looksSwapped && !labelToolDamaged;
   if (swapBack) {
-    plan.push_back({{{PlanFolder::kProgram, "LMPR.EXE", "LMPR13.EXE"},
-                     {PlanFolder::kProgram, "LMPR10.EXE", "LMPR.EXE"}}});
+    plan.push_back({{{PlanFolder::kProgram, "LMPR.EXE", "LMPR13.EXE"}, {PlanFolder::kProgram, "LMPR10.EXE", "LMPR.EXE"}},
+                    {RecordNote::Kind::kLabelToolBack, digits, {}}});
     planned.push_back(-1);
   }
 
   if (plan.empty()) {
-    if (toRestore == 0) {
+    if (toRestore == 0 && !labelToolDamaged && finished.noted.empty()) {
       w.LogLine("Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
       return Finish(w, RestoreResult::kNothing);
     }
   } else if (w.view.Ask(kRestoreQuestion, Buttons::kYesNo) != Answer::kYes) {
-    w.LogLine("Niet teruggezet: er is niets veranderd.");
+    w.LogLine(finished.noted.empty() ? "Niet teruggezet: er is niets veranderd."
+                                     : "Niet teruggezet: verder is er niets veranderd.");
     return Finish(w, RestoreResult::kNothing);
   }
 
@@ -199,16 +221,16 @@ RestoreResult RestoreConversion(MainWindow& w) {
   }
   std::map<int, const EntryRefusal*> refused;
   for (const EntryRefusal& r : result.refused) refused[planned[r.entry]] = &r;
+  std::map<int, bool> done;  // by catalogue index, -1 the label tool
+  for (std::size_t k = 0; k < plan.size(); ++k) done[planned[k]] = result.done[k];
 
-  int restored = 0;
+  int restored = finishedElsewhere;
   for (int i = 0; i <= last; ++i) {
     const EntryPlan& e = entries[static_cast<std::size_t>(i)];
     std::string why = e.whyNot;
     if (why.empty() && refused.count(i))
       why = refused[i]->name + " kan niet worden hernoemd (" + refused[i]->why + ")";
-    if (why.empty() && e.inPlan &&
-        (!result.journalWritten || sys::IsPresent(e.folder + e.chosen) || !sys::IsPresent(e.folder + e.data)))
-      why = "het hernoemen is niet gebeurd (zie hierboven)";
+    if (why.empty() && e.inPlan && !done[i]) why = "het hernoemen is niet gebeurd (zie hierboven)";
     if (!why.empty()) {
       w.LogError(text::Upper(e.data) + " is niet teruggezet: " + why +
                  (e.dataPresent ? "; " + e.data + " blijft staan" : ""));
@@ -216,15 +238,16 @@ RestoreResult RestoreConversion(MainWindow& w) {
       continue;
     }
     std::string line = std::to_string(i + 1) + " " + w.catalogue.descriptions[i] + ": ";
-    if (!e.inPlan) {
-      line += "niets teruggezet, geen markering " + e.marker;
-    } else {
+    if (e.inPlan) {
       if (e.dataPresent) line += e.data + " opzij gezet als " + e.setAside + ", ";
       if (!e.markerAside.empty()) line += e.marker + " opzij gezet als " + e.markerAside + ", ";
       line += e.chosen + " teruggezet als " + e.data;
       ++restored;
-      // The file is as it was before its first conversion: a later run begins a new history.
-      AppendRestored(w.sDBPath, digits, RecordKey(w, i, suffix));
+    } else if (e.finished) {
+      line += e.data + " teruggezet bij het afmaken van het onderbroken hernoemplan";
+      ++restored;
+    } else {
+      line += "niets teruggezet, geen markering " + e.marker;
     }
     w.LogLine(line);
   }
@@ -233,13 +256,16 @@ RestoreResult RestoreConversion(MainWindow& w) {
       w.LogError("LMPR.EXE is niet teruggewisseld: " + refused[-1]->name + " kan niet worden hernoemd (" +
                  refused[-1]->why + ")");
       ++failed;
-    } else if (result.journalWritten && sys::IsPresent(prog + "LMPR13.EXE") && !sys::IsPresent(prog + "LMPR10.EXE")) {
-      AppendLabelToolSwap(w.sDBPath, digits, false);
+    } else if (done[-1]) {
       w.LogLine("Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE");
     } else {
       w.LogError("LMPR.EXE is niet teruggewisseld: het hernoemen is niet gebeurd (zie hierboven)");
       ++failed;
     }
+  } else if (labelToolDamaged) {
+    w.LogError(std::string("LMPR.EXE is niet teruggewisseld: een regel in ") + kRecordFileName +
+               " over het labelprogramma is beschadigd");
+    ++failed;
   } else if (looksSwapped) {
     w.LogLine("Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
   }

@@ -20,8 +20,9 @@ enum class RestoreResult {
   kLocked,    // another run holds the installation's lock
 };
 
-/// The start checks as a Start makes them, the run's lock, an interrupted plan finished,
-/// then one question (kRestoreQuestion, Yes/No). On Yes, every entry whose marker is
+/// The start checks as a Start makes them, the run's lock, an interrupted plan finished (the
+/// entries an interrupted restore put back count as restored), then one question
+/// (kRestoreQuestion, Yes/No). On Yes, every entry whose marker is
 /// present and may stand for the data file's earlier state (it matches its record, or has
 /// none) gets its converted data file set aside under the next free numbered name and its
 /// marker in the data file's place; a label tool the run had swapped is swapped back. All

@@ -1,11 +1,42 @@
 #include "run/start_command.h"
 
+#include <exception>
+#include <string>
+
 #include "datafiles/own_files.h"
 #include "datafiles/run_lock.h"
 #include "model/main_window.h"
 #include "run/host_open.h"
 
 namespace druvo {
+
+std::string UnforeseenFailureText(std::string_view what) {
+  return "De verwerking is gestopt door een onverwachte fout: " +
+         (what.empty() ? std::string("onbekende fout") : std::string(what));
+}
+
+namespace {
+
+// A failure the command did not foresee (an exception) ends it where it stood. The window
+// must not stay locked: the run counts as ended, Stop is enabled again and a message box
+// tells what failed. The run's lock was released while unwinding; an unfinished rename plan
+// is finished by the next Start from its journal.
+void EndUnforeseen(MainWindow& w, std::string_view what) {
+  w.runActive = false;
+  w.outcome = RunOutcome::kFailed;
+  try {
+    w.view.SetEnabled(Control::btnCancel, true);
+    EnableFolderChoice(w.view, true);
+    w.view.Progress(0, 0);
+    w.view.Ask(UnforeseenFailureText(what), Buttons::kOk);
+  } catch (const ProgramEnded&) {
+    // The program was ended meanwhile: the view has quit.
+  } catch (...) {
+    // The window itself fails; Stop is enabled if it could be.
+  }
+}
+
+}  // namespace
 
 void ClickStart(MainWindow& w) {
   // Start is disabled while a run goes on, but a click can still be queued behind one.
@@ -16,6 +47,10 @@ void ClickStart(MainWindow& w) {
     EnableFolderChoice(w.view, true);
   } catch (const ProgramEnded&) {
     // The view has quit; nothing of the run goes on.
+  } catch (const std::exception& e) {
+    EndUnforeseen(w, e.what());
+  } catch (...) {
+    EndUnforeseen(w, {});
   }
   w.runActive = false;
 }

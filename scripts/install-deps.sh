@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing DRUVO needs on Debian 12 (as root; skipped when present).
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64 wine64 fonts-wine
+packages=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix
+          wine64 fonts-wine
           xvfb xauth xdotool imagemagick python3 python3-aiosmtpd)
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,10 @@ struct LocalDateTime {
 /// The current local date and time.
 LocalDateTime Now();
 
+/// The current date and time in UTC. Like Now(), right past 2038 in the 32-bit Windows build
+/// too, where the C library's time_t ends in January 2038.
+LocalDateTime UtcNow();
+
 /// Local time of day in seconds since midnight, with its fraction: 0 <= s < 86400.
 double SecondsSinceMidnight();
 

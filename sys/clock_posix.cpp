@@ -7,10 +7,13 @@ namespace sys {
 
 namespace {
 
-LocalDateTime FromTimeval(const timeval& tv) {
+LocalDateTime FromTimeval(const timeval& tv, bool utc) {
   time_t secs = tv.tv_sec;
   tm t{};
-  localtime_r(&secs, &t);
+  if (utc)
+    gmtime_r(&secs, &t);
+  else
+    localtime_r(&secs, &t);
   LocalDateTime d;
   d.year = t.tm_year + 1900;
   d.month = t.tm_mon + 1;
@@ -27,7 +30,13 @@ LocalDateTime FromTimeval(const timeval& tv) {
 LocalDateTime Now() {
   timeval tv{};
   gettimeofday(&tv, nullptr);
-  return FromTimeval(tv);
+  return FromTimeval(tv, false);
+}
+
+LocalDateTime UtcNow() {
+  timeval tv{};
+  gettimeofday(&tv, nullptr);
+  return FromTimeval(tv, true);
 }
 
 double SecondsSinceMidnight() {

@@ -4,9 +4,9 @@
 
 namespace sys {
 
-LocalDateTime Now() {
-  SYSTEMTIME st{};
-  GetLocalTime(&st);
+namespace {
+
+LocalDateTime FromSystemTime(const SYSTEMTIME& st) {
   LocalDateTime d;
   d.year = st.wYear;
   d.month = st.wMonth;
@@ -16,6 +16,20 @@ LocalDateTime Now() {
   d.second = st.wSecond;
   d.millisecond = st.wMilliseconds;
   return d;
+}
+
+}  // namespace
+
+LocalDateTime Now() {
+  SYSTEMTIME st{};
+  GetLocalTime(&st);
+  return FromSystemTime(st);
+}
+
+LocalDateTime UtcNow() {
+  SYSTEMTIME st{};
+  GetSystemTime(&st);
+  return FromSystemTime(st);
 }
 
 double SecondsSinceMidnight() {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define DRUVO_CRC32C_X86 1
 #include <nmmintrin.h>
 #endif
@@ -84,7 +84,7 @@ struct ZeroShift {
   }
 };
 
-// The instruction takes 8 bytes but its result is ready only some cycles later; three
+// The instruction's result is ready only some cycles after it starts; three
 // streams over three neighbouring blocks keep it busy every cycle. Long blocks carry the
 // bulk of a piece, short ones most of what is left.
 constexpr std::size_t kLongBlock = 8192;
@@ -100,20 +100,32 @@ const ZeroShift<kShortBlock>& ShortShift() {
   return shift;
 }
 
+// One step of the instruction over a word: 8 bytes on x86-64; a 32-bit processor mode has
+// only the 4-byte form.
+__attribute__((target("sse4.2"))) inline std::uint32_t Step(std::uint32_t reg,
+                                                            const unsigned char* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return _mm_crc32_u32(reg, word);
+}
+
+#if defined(__x86_64__)
 __attribute__((target("sse4.2"))) inline std::uint64_t Step(std::uint64_t reg,
                                                             const unsigned char* p) {
   std::uint64_t word;
-  std::memcpy(&word, p, 8);
+  std::memcpy(&word, p, sizeof word);
   return _mm_crc32_u64(reg, word);
 }
+#endif
 
-template <std::size_t Length, typename Shift>
+template <typename Word, std::size_t Length, typename Shift>
 __attribute__((target("sse4.2"))) std::uint32_t ThreeStreams(std::uint32_t reg,
                                                              const unsigned char*& p,
                                                              std::size_t& n, const Shift& shift) {
+  static_assert(Length % sizeof(Word) == 0);
   while (n >= 3 * Length) {
-    std::uint64_t c0 = reg, c1 = 0, c2 = 0;
-    for (std::size_t i = 0; i < Length; i += 8) {
+    Word c0 = reg, c1 = 0, c2 = 0;
+    for (std::size_t i = 0; i < Length; i += sizeof(Word)) {
       c0 = Step(c0, p + i);
       c1 = Step(c1, p + Length + i);
       c2 = Step(c2, p + 2 * Length + i);
@@ -126,17 +138,25 @@ __attribute__((target("sse4.2"))) std::uint32_t ThreeStreams(std::uint32_t reg,
   return reg;
 }
 
+template <typename Word>
 __attribute__((target("sse4.2"))) std::uint32_t InstructionUpdate(std::uint32_t reg,
                                                                   const unsigned char* p,
                                                                   std::size_t n) {
-  reg = ThreeStreams<kLongBlock>(reg, p, n, LongShift());
-  reg = ThreeStreams<kShortBlock>(reg, p, n, ShortShift());
-  std::uint64_t c = reg;
-  for (; n >= 8; p += 8, n -= 8) c = Step(c, p);
+  reg = ThreeStreams<Word, kLongBlock>(reg, p, n, LongShift());
+  reg = ThreeStreams<Word, kShortBlock>(reg, p, n, ShortShift());
+  Word c = reg;
+  for (; n >= sizeof(Word); p += sizeof(Word), n -= sizeof(Word)) c = Step(c, p);
   reg = static_cast<std::uint32_t>(c);
   for (; n > 0; ++p, --n) reg = _mm_crc32_u8(reg, *p);
   return reg;
 }
+
+// The widest step this build's processor mode has.
+#if defined(__x86_64__)
+using WideWord = std::uint64_t;
+#else
+using WideWord = std::uint32_t;
+#endif
 
 bool HasInstruction() {
   static const bool has = [] {
@@ -157,7 +177,15 @@ bool HasInstruction() { return false; }
 std::uint32_t Crc32c(std::uint32_t crc, std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
 #if DRUVO_CRC32C_X86
-  if (HasInstruction()) return ~InstructionUpdate(~crc, p, bytes.size());
+  if (HasInstruction()) return ~InstructionUpdate<WideWord>(~crc, p, bytes.size());
+#endif
+  return ~TableUpdate(~crc, p, bytes.size());
+}
+
+std::uint32_t Crc32cFourByteSteps(std::uint32_t crc, std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+#if DRUVO_CRC32C_X86
+  if (HasInstruction()) return ~InstructionUpdate<std::uint32_t>(~crc, p, bytes.size());
 #endif
   return ~TableUpdate(~crc, p, bytes.size());
 }

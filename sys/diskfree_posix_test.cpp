@@ -30,8 +30,9 @@ TEST(DiskFree, MeasuresTheFoldersOwnFileSystem) {
     ASSERT_TRUE(sys::QueryDiskFree(AsWindowsPath(folder), n)) << folder;
     EXPECT_EQ(n.totalBytes, std::uint64_t{st.f_blocks} * st.f_frsize) << folder;
     // Others may write to the same file system meanwhile.
-    EXPECT_NEAR(static_cast<double>(n.availableBytes), static_cast<double>(st.f_bavail) * st.f_frsize,
-                static_cast<double>(st.f_blocks) * st.f_frsize / 100)
+    EXPECT_NEAR(static_cast<double>(n.availableBytes),
+                static_cast<double>(st.f_bavail) * static_cast<double>(st.f_frsize),
+                static_cast<double>(st.f_blocks) * static_cast<double>(st.f_frsize) / 100)
         << folder;
   }
   sys::DiskFreeNumbers none;

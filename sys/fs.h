@@ -78,10 +78,12 @@ struct RenameResult {
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
 // ---- The program's own files: DRUVO.LCK, DRUVO.JNL and DRUVO.REC in the database folder,
-// DRUVO-restore.Log in the program folder. Each is a plain file of the program's own: a link
-// at its name is never followed, and a FIFO, a device or a folder there is never opened for
-// use nor waited on; such a name gives false at once, `why` saying what stands there.
-// The last name is matched without regard to case, like every name.
+// DRUVO.Log and DRUVO-restore.Log in the program folder. Each is a plain file of the
+// program's own: a link at its name is never followed, and a FIFO, a device or a folder there
+// is never opened for use nor waited on; such a name gives false at once, `why` saying what
+// stands there. Win32 opens a link as itself; Wine shows a Unix link as the file it points to,
+// and there the file that was opened is a link's target when it lies elsewhere than its name
+// says. The last name is matched without regard to case, like every name.
 
 enum class NameKind { kNothing, kFile, kLink, kFolder, kFifo, kOther };
 
@@ -98,13 +100,23 @@ std::string ParentFolder(const std::string& path);
 /// Why an own file cannot be opened at a name of another kind: "is een map, geen gewoon bestand".
 std::string NotAPlainFile(NameKind kind);
 
-/// Creates an own file (readable and writable for every user of the folder), or empties an
-/// existing one, writes the bytes and flushes them (and the folder's entry) to disk before
-/// returning. False when any step fails; `why` then says why, in Dutch.
-bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+/// Makes a new own file (readable and writable for every user of the folder), writes the
+/// bytes and flushes them (and the folder's entry) to disk before returning. Whatever stands
+/// at the name already (a file, a link, anything) is never opened nor emptied: false, like
+/// any step that fails, `why` then saying why in Dutch. A file it made but could not write
+/// whole is removed again.
+bool WriteNewFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
-/// Appends the bytes to an own file (created as above when missing) and flushes them to disk.
+/// Appends the bytes to an own file (made as above when missing) and flushes them to disk.
 bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
+
+/// Puts a file holding the bytes in the place of a plain file, or of nothing: the bytes go to
+/// a new file made beside it ("<name>.new<n>"), which takes the name once it is on disk. What
+/// stood there is replaced as a name, never opened, emptied or written through; so where the
+/// system cannot tell a link from a file (a share that follows links on its server), the link
+/// itself is replaced and its target stays as it was. A link, folder, FIFO or device the
+/// system does show at the name is refused like an own file's.
+bool ReplaceFileDurably(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
 /// Reads an own file in pieces, as ReadFileInPieces does. False, with nothing handed, when it
 /// is missing or cannot be opened.
@@ -119,7 +131,9 @@ bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why);
 /// made. False with `why`: a read-only disk, no rights, a folder that is not there.
 bool CanChangeFolder(const std::string& folder, std::string& why);
 
-/// Removes a file; the removal is flushed to disk. True when the file is gone afterwards.
+/// Removes an own file; the removal is flushed to disk. True when nothing is at the name
+/// afterwards. A link is removed itself, never its target; on Win32, where Wine would remove a
+/// Unix link's target, only a plain file is removed and anything else is left (false).
 bool RemoveFileDurably(const std::string& path);
 
 /// Reads a whole file as bytes.

@@ -296,21 +296,15 @@ void ForgetFlushedEntry() {
   flushed = FlushedEntry{};
 }
 
-// Writes one of the program's own files, emptied first or appended to, and flushes it and
-// its folder's entry to disk.
-bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
-  std::string whyNot;
-  const int fd = OpenOwnFile(path, O_WRONLY | O_CLOEXEC | (append ? O_APPEND : 0), true, whyNot);
-  if (fd < 0) {
-    if (why) *why = whyNot;
-    return false;
-  }
+// Writes one of the program's own files and flushes it and its folder's entry to disk:
+// appended to, or made new (O_EXCL: never one that stands there already, which stays as it
+// was). 0, or the errno of the step that failed, `why` then saying it.
+int WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string& why) {
+  const int fd = OpenOwnFile(path, O_WRONLY | O_CLOEXEC | (append ? O_APPEND : O_EXCL), true, why);
+  if (fd < 0) return errno;
   struct stat st;
   const bool hadBytes = fstat(fd, &st) == 0 && st.st_size > 0;
-  // Emptied only now that it is known to be a plain file of its own.
-  int err = !append && ftruncate(fd, 0) != 0 ? errno : 0;
-  if (err != 0) close(fd);
-  else err = WriteAndClose(fd, bytes, true);
+  int err = WriteAndClose(fd, bytes, true);
   auto r = Resolve(path, false);
   if (err == 0 && r) {
     const std::lock_guard<std::mutex> hold(flushedMutex);
@@ -320,8 +314,12 @@ bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, 
     if (err == 0 && append && !known) flushed = FlushedEntry{*r, st.st_dev, st.st_ino};
     else if (err != 0 || !append) flushed = FlushedEntry{};
   }
-  if (err != 0 && why) *why = Describe(err);
-  return err == 0;
+  if (err != 0) {
+    why = Describe(err);
+    // A new file that could not be written whole is not left behind half made.
+    if (!append && r) unlink(r->c_str());
+  }
+  return err;
 }
 
 }  // namespace
@@ -339,6 +337,7 @@ int OpenOwnFile(const std::string& path, int flags, bool create, std::string& wh
   auto r = Resolve(path, false);
   if (!r) {
     why = Describe(ENOENT);
+    errno = ENOENT;
     return -1;
   }
   const int base = flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
@@ -348,7 +347,7 @@ int OpenOwnFile(const std::string& path, int flags, bool create, std::string& wh
     if (create) {
       fd = open(r->c_str(), base | O_CREAT | O_EXCL, 0666);
       made = fd >= 0;
-      if (fd >= 0 || errno != EEXIST) break;
+      if (fd >= 0 || errno != EEXIST || (flags & O_EXCL)) break;
     }
     fd = open(r->c_str(), base);
     // Gone between the two opens: made anew on the next try.
@@ -360,12 +359,15 @@ int OpenOwnFile(const std::string& path, int flags, bool create, std::string& wh
     // A link (O_NOFOLLOW), a FIFO without a reader or a folder is told as what it is.
     const bool named = lstat(r->c_str(), &st) == 0 && !S_ISREG(st.st_mode);
     why = named ? NotAPlainFile(KindOf(st)) : Describe(err);
+    errno = err;
     return -1;
   }
   const bool stated = fstat(fd, &st) == 0;
   if (!stated || !S_ISREG(st.st_mode) || !Blocking(fd)) {
-    why = stated && !S_ISREG(st.st_mode) ? NotAPlainFile(KindOf(st)) : Describe(errno);
+    const int err = stated && !S_ISREG(st.st_mode) ? EINVAL : errno;
+    why = err == EINVAL ? NotAPlainFile(KindOf(st)) : Describe(err);
     close(fd);
+    errno = err;
     return -1;
   }
   // Every user of the folder uses the same files: the umask must not take their rights.
@@ -373,12 +375,49 @@ int OpenOwnFile(const std::string& path, int flags, bool create, std::string& wh
   return fd;
 }
 
-bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
-  return WriteOwnFile(path, bytes, false, why);
+bool WriteNewFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  std::string whyNot;
+  const bool ok = WriteOwnFile(path, bytes, false, whyNot) == 0;
+  if (!ok && why) *why = whyNot;
+  return ok;
 }
 
 bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
-  return WriteOwnFile(path, bytes, true, why);
+  std::string whyNot;
+  const bool ok = WriteOwnFile(path, bytes, true, whyNot) == 0;
+  if (!ok && why) *why = whyNot;
+  return ok;
+}
+
+bool ReplaceFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  ForgetFlushedEntry();
+  std::string whyNot;
+  auto r = Resolve(path, false);
+  struct stat st;
+  int err = r ? 0 : ENOENT;
+  if (!r) whyNot = Describe(err);
+  else if (lstat(r->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    err = EINVAL;
+    whyNot = NotAPlainFile(KindOf(st));
+  }
+  // The bytes go to a new file beside it, which then takes the name: rename() replaces the
+  // name itself, so a link that appears there meanwhile is replaced, never written through.
+  for (int n = 1; err == 0; ++n) {
+    const std::string made = *r + ".new" + std::to_string(n);
+    err = WriteOwnFile(made, bytes, false, whyNot);
+    if (err == EEXIST && n < 99) {
+      err = 0;  // left by a run that ended half-way, or another window's: the next number
+      continue;
+    }
+    if (err == 0 && (rename(made.c_str(), r->c_str()) != 0 || !SyncFolder(FolderOf(*r)))) {
+      err = errno;
+      whyNot = Describe(err);
+      unlink(made.c_str());
+    }
+    break;
+  }
+  if (err != 0 && why) *why = whyNot;
+  return err == 0;
 }
 
 bool ReadOwnFile(const std::string& path, std::size_t pieceSize,

@@ -64,7 +64,8 @@ TEST(OwnFiles, OpeningsFollowNoLinkAndWaitOnNoFifo) {
   };
   using Opening = std::function<bool(const std::string&, std::string&)>;
   const std::pair<const char*, Opening> openings[] = {
-      {"write", [](const std::string& p, std::string& why) { return sys::WriteFileDurably(p, "x\n", &why); }},
+      {"write new", [](const std::string& p, std::string& why) { return sys::WriteNewFileDurably(p, "x\n", &why); }},
+      {"replace", [](const std::string& p, std::string& why) { return sys::ReplaceFileDurably(p, "x\n", &why); }},
       {"append", [](const std::string& p, std::string& why) { return sys::AppendFileDurably(p, "x\n", &why); }},
       {"read", [](const std::string& p, std::string& why) {
          return sys::ReadOwnFile(p, 64, [](std::string_view) {}, &why);
@@ -97,7 +98,9 @@ TEST(OwnFiles, OtherUsersOfTheFolderCanUseThem) {
   const mode_t old = umask(022);
   sys::LockStatus status;
   std::string why;
-  ASSERT_TRUE(sys::WriteFileDurably(dir / "DRUVO.JNL", "plan\n", &why)) << why;
+  ASSERT_TRUE(sys::WriteNewFileDurably(dir / "DRUVO.JNL", "plan\n", &why)) << why;
+  EXPECT_FALSE(sys::WriteNewFileDurably(dir / "DRUVO.JNL", "other\n", &why));  // never emptied
+  EXPECT_EQ(ReadFile(dir / "DRUVO.JNL"), "plan\n");
   ASSERT_TRUE(sys::AppendFileDurably(dir / "DRUVO.REC", "line 1\n", &why)) << why;
   ASSERT_TRUE(sys::FileLock::Take(dir / "DRUVO.LCK", status, why)) << why;
   umask(old);

@@ -65,6 +65,46 @@ NameKind KindOf(HANDLE h) {
   return NameKind::kFile;
 }
 
+// Under Wine a Unix symbolic link is no reparse point: it opens as the file it points to,
+// with that file's attributes. The system's final path of the handle names where the opened
+// file really lies; a plain file's is its folder's final path and its own name. Where the
+// system cannot say (a file system without final paths), nothing is told: false.
+bool OpenedElsewhere(HANDLE h, const std::string& path) {
+  auto finalPath = [](HANDLE of, std::wstring& out) {
+    return GrowToFit(out, [&](wchar_t* buf, DWORD size) {
+      return GetFinalPathNameByHandleW(of, buf, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+  };
+  std::wstring file, folder;
+  if (!finalPath(h, file)) return false;
+  HANDLE d = CreateFileW(Widen(ParentFolder(path)).c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (d == INVALID_HANDLE_VALUE) return false;
+  const bool got = finalPath(d, folder);
+  CloseHandle(d);
+  if (!got) return false;
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  folder += Widen(path.substr(path.find_last_of("\\/:") + 1));
+  return CompareStringOrdinal(file.c_str(), -1, folder.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
+
+// The kind of an own file's open handle, a link that opened as its target included.
+NameKind KindOfOwn(HANDLE h, const std::string& path) {
+  const NameKind kind = KindOf(h);
+  return kind == NameKind::kFile && OpenedElsewhere(h, path) ? NameKind::kLink : kind;
+}
+
+// CreateFileW, tried again while another program holds the file for a moment.
+HANDLE CreateFileWhileHeld(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                           DWORD disposition, DWORD flags, HANDLE templateFile) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  RetryWhileHeld(name, [&] {
+    h = CreateFileW(name, access, share, sa, disposition, flags, templateFile);
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  });
+  return h;
+}
 
 bool FindData(const std::string& path, WIN32_FIND_DATAW& data) {
   if (HasWildcard(path)) return false;
@@ -207,11 +247,14 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   }
   // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: a taken name fails.
   // MOVEFILE_WRITE_THROUGH: the call returns once the rename is on disk.
-  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring source = Widen(from), target = Widen(to);
+  const DWORD err = RetryWhileHeld(source, [&] {
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+  });
+  if (err == 0) {
     res.status = RenameStatus::kOk;
     return res;
   }
-  DWORD err = GetLastError();
   if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS)
     res.status = RenameStatus::kTargetTaken;
   else if (err == ERROR_FILE_NOT_FOUND)
@@ -221,8 +264,9 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bytes.clear();
   char buf[65536];
@@ -236,8 +280,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool ReadFileInPieces(const std::string& path, std::size_t pieceSize,
                       const std::function<void(std::string_view)>& take) {
   // A folder cannot be opened this way; a device or pipe can, and is passed over by type.
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
@@ -273,20 +318,37 @@ DWORD WriteAndClose(HANDLE h, std::string_view bytes, bool durable) {
   return 0;
 }
 
-bool WriteOwnFile(const std::string& path, std::string_view bytes, bool append, std::string* why) {
-  std::string whyNot;
-  HANDLE h = OpenOwnFileHandle(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                               nullptr, true, FILE_FLAG_WRITE_THROUGH, whyNot);
-  if (h == INVALID_HANDLE_VALUE) {
-    if (why) *why = whyNot;
-    return false;
-  }
-  // Emptied only now that it is known to be a plain file of its own.
-  DWORD err = append || SetEndOfFile(h) ? 0 : GetLastError();
-  if (err != 0) CloseHandle(h);
-  else err = WriteAndClose(h, bytes, true);
-  if (err != 0 && why) *why = Describe(err);
-  return err == 0;
+// OpenOwnFileHandle, tried again while another program holds the file for a moment. The run
+// lock opens its file without it: there, a file held by another is the answer.
+HANDLE OpenOwnFileWhileHeld(const std::string& path, DWORD access, DWORD share, bool create,
+                            DWORD flags, std::string& why) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  RetryWhileHeld(Widen(path), [&] {
+    h = OpenOwnFileHandle(path, access, share, nullptr, create, flags, why);
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  });
+  return h;
+}
+
+// Makes a new file, never one that stands there already (CREATE_NEW also takes a link that
+// leads nowhere for a name in use), writes the bytes and flushes them. 0, or the error of
+// the step that failed; a file it made but could not write whole is removed again.
+DWORD WriteNewFile(const std::wstring& wide, std::string_view bytes) {
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return OpenError(wide);
+  const DWORD err = WriteAndClose(h, bytes, true);
+  if (err != 0) DeleteFileW(wide.c_str());
+  return err;
+}
+
+// Why a name is taken: what stands there; a name in use that shows nothing is a link whose
+// target is missing (Wine shows such a link as nothing at all).
+std::string TakenBy(const std::string& path, DWORD err) {
+  if (err == kErrorIsFolder) return NotAPlainFile(NameKind::kFolder);
+  const NameKind kind = err == ERROR_FILE_EXISTS ? KindOfName(path) : NameKind::kFile;
+  if (kind == NameKind::kFile) return Describe(err);
+  return NotAPlainFile(kind == NameKind::kNothing ? NameKind::kLink : kind);
 }
 
 }  // namespace
@@ -299,18 +361,32 @@ HANDLE OpenOwnFileHandle(const std::string& path, DWORD access, DWORD share, SEC
     return INVALID_HANDLE_VALUE;
   }
   // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as itself and refused below, never
-  // followed; OPEN_ALWAYS rather than CREATE_ALWAYS, so nothing is replaced before that.
+  // followed. Never OPEN_ALWAYS: Wine would make the missing target of a link there. A name
+  // that cannot be opened (OPEN_EXISTING) yet is taken (CREATE_NEW) is such a link, unless a
+  // file came and went between the two calls.
   // FILE_READ_ATTRIBUTES: the type is checked below, also on a handle only for appending.
-  HANDLE h = CreateFileW(wide.c_str(), access | FILE_READ_ATTRIBUTES, share, sa,
-                         create ? OPEN_ALWAYS : OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
+  auto open = [&](DWORD disposition) {
+    return CreateFileW(wide.c_str(), access | FILE_READ_ATTRIBUTES, share, sa, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
+  };
+  HANDLE h = INVALID_HANDLE_VALUE;
+  bool dangling = false;
+  for (int tries = 0; tries < 3; ++tries) {
+    dangling = false;
+    h = open(OPEN_EXISTING);
+    if (h != INVALID_HANDLE_VALUE || !create || GetLastError() != ERROR_FILE_NOT_FOUND) break;
+    h = open(CREATE_NEW);
+    dangling = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+    if (!dangling) break;
+  }
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = OpenError(wide);
-    why = err == kErrorIsFolder ? NotAPlainFile(NameKind::kFolder) : Describe(err);
+    const DWORD err = dangling ? ERROR_INVALID_FUNCTION : OpenError(wide);
+    why = dangling ? NotAPlainFile(NameKind::kLink)
+                   : err == kErrorIsFolder ? NotAPlainFile(NameKind::kFolder) : Describe(err);
     SetLastError(err);
     return INVALID_HANDLE_VALUE;
   }
-  const NameKind kind = KindOf(h);
+  const NameKind kind = KindOfOwn(h, path);
   if (kind != NameKind::kFile) {
     CloseHandle(h);
     why = NotAPlainFile(kind);
@@ -335,24 +411,68 @@ NameKind KindOfName(const std::string& path) {
   HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) return a == INVALID_FILE_ATTRIBUTES ? NameKind::kNothing : NameKind::kFile;
-  const NameKind kind = KindOf(h);
+  const NameKind kind = KindOfOwn(h, path);
   CloseHandle(h);
   return kind;
 }
 
-bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
-  return WriteOwnFile(path, bytes, false, why);
+bool WriteNewFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  if (HasWildcard(path)) {
+    if (why) *why = Describe(ERROR_INVALID_NAME);
+    return false;
+  }
+  const DWORD err = WriteNewFile(Widen(path), bytes);
+  if (err != 0 && why) *why = TakenBy(path, err);
+  return err == 0;
 }
 
 bool AppendFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
-  return WriteOwnFile(path, bytes, true, why);
+  std::string whyNot;
+  HANDLE h = OpenOwnFileWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, true, FILE_FLAG_WRITE_THROUGH, whyNot);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (why) *why = whyNot;
+    return false;
+  }
+  const DWORD err = WriteAndClose(h, bytes, true);
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
+}
+
+bool ReplaceFileDurably(const std::string& path, std::string_view bytes, std::string* why) {
+  const NameKind kind = KindOfName(path);
+  if (kind != NameKind::kNothing && kind != NameKind::kFile) {
+    if (why) *why = NotAPlainFile(kind);
+    return false;
+  }
+  const std::wstring wide = Widen(path);
+  DWORD err = HasWildcard(path) ? ERROR_INVALID_NAME : 0;
+  for (int n = 1; err == 0; ++n) {
+    const std::wstring made = Widen(path + ".new" + std::to_string(n));
+    err = WriteNewFile(made, bytes);
+    if (err == ERROR_FILE_EXISTS && n < 99) {
+      err = 0;  // left by a run that ended half-way, or another window's: the next number
+      continue;
+    }
+    // A rename replaces the name itself: a link there (one Wine shows as a file, or one
+    // made meanwhile) is replaced, never written through.
+    if (err == 0) {
+      err = RetryWhileHeld(wide, [&] {
+        return MoveFileExW(made.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? 0 : GetLastError();
+      });
+      if (err != 0) DeleteFileW(made.c_str());
+    }
+    break;
+  }
+  if (err != 0 && why) *why = Describe(err);
+  return err == 0;
 }
 
 bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
                  const std::function<void(std::string_view piece)>& take, std::string* why) {
   std::string whyNot;
-  HANDLE h = OpenOwnFileHandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               false, 0, whyNot);
+  HANDLE h = OpenOwnFileWhileHeld(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, false, 0,
+                                   whyNot);
   if (h == INVALID_HANDLE_VALUE) {
     if (why) *why = whyNot;
     return false;
@@ -362,9 +482,9 @@ bool ReadOwnFile(const std::string& path, std::size_t pieceSize,
 
 bool CanOpenOwnFile(const std::string& path, bool forWriting, std::string& why) {
   // Opened without emptying and closed again: nothing of the file changes.
-  HANDLE h = OpenOwnFileHandle(path, forWriting ? GENERIC_WRITE : GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               false, 0, why);
+  HANDLE h = OpenOwnFileWhileHeld(path, forWriting ? GENERIC_WRITE : GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false, 0,
+                                   why);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
@@ -391,16 +511,21 @@ bool CanChangeFolder(const std::string& folder, std::string& why) {
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* why) {
   const std::wstring wide = Widen(path);
-  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileWhileHeld(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD err = h == INVALID_HANDLE_VALUE ? OpenError(wide) : WriteAndClose(h, bytes, false);
   if (err != 0 && why) *why = Describe(err);
   return err == 0;
 }
 
 bool RemoveFileDurably(const std::string& path) {
-  if (DeleteFileW(Widen(path).c_str())) return true;
-  const DWORD err = GetLastError();
+  // Wine deletes the target of a Unix link, not the link: only a plain file is removed.
+  const NameKind kind = KindOfName(path);
+  if (kind != NameKind::kFile) return kind == NameKind::kNothing;
+  const std::wstring wide = Widen(path);
+  const DWORD err =
+      RetryWhileHeld(wide, [&] { return DeleteFileW(wide.c_str()) ? 0 : GetLastError(); });
+  if (err == 0) return true;
   return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 }
 

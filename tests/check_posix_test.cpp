@@ -75,13 +75,13 @@ TEST(CheckAndRestore, CheckSaysWhatTheStartRefusesInAFolderThatCannotBeChanged) 
   EXPECT_EQ(RunAsAnotherUser(command({"check"}), out), 2);
   const std::string report = ReadFile(out);
   EXPECT_TRUE(Has(report, "Vergrendeling: vrij")) << report;
-  EXPECT_TRUE(Has(report, druvo::UnfinishedPlanText("Kan " + journal + " niet verwijderen: " + denied)))
+  EXPECT_TRUE(Has(report, druvo::UnfinishedPlanText("Kan " + journal + " niet opzij zetten: " + denied)))
       << report;
   EXPECT_TRUE(Has(report, "Record: kan " + f.db + "\\" + druvo::kRecordFileName +
                               " niet schrijven: " + denied))
       << report;
   EXPECT_EQ(RunAsAnotherUser(command({"run", "--yes"}), out), 2);
-  EXPECT_TRUE(Has(ReadFile(out), "[DRUVO] " + druvo::UnfinishedPlanText("Kan " + journal + " niet verwijderen")))
+  EXPECT_TRUE(Has(ReadFile(out), "[DRUVO] " + druvo::UnfinishedPlanText("Kan " + journal + " niet opzij zetten")))
       << ReadFile(out);
   EXPECT_TRUE(Exists(f.Db(druvo::kJournalFileName)));
   chmod(f.db.c_str(), 0755);

@@ -2,22 +2,26 @@
 // brings back every byte the run changed, also when it is ended at any of its renames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <tuple>
+#include <vector>
 
 #include "model/main_window.h"
 #include "model/memory_view.h"
 #include "model/catalogue.h"
 #include "datafiles/journal.h"
+#include "datafiles/record.h"
 #include "datafiles/run_lock.h"
 #include "run/restore.h"
 #include "sys/env.h"
 #include "sys/file_lock.h"
 #include "sys/fs.h"
+#include "sys/text.h"
 #include "test_support.h"
 #include "tools/log_view.h"
 
@@ -113,8 +117,8 @@ TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   EXPECT_EQ(ReadFile(demo.db + "/" + druvo::kJournalFileName + "_1"), foreign);
   EXPECT_FALSE(Exists(demo.db + "/QWIMAPD.13"));
 
-  ASSERT_TRUE(sys::WriteFileDurably(demo.db + "/" + druvo::kJournalFileName,
-                                    druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
+  ASSERT_TRUE(sys::WriteNewFileDurably(demo.db + "/" + druvo::kJournalFileName,
+                                       druvo::EncodeJournal({{{{druvo::PlanFolder::kDatabase, "QWIMAPD.DAT", "QWIMAPD.13_1"}}}})));
   EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
   EXPECT_NE(ReadFile(out).find("Onderbroken hernoemplan: 1 hernoemingen"), std::string::npos) << ReadFile(out);
   EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
@@ -129,6 +133,38 @@ TEST(CheckAndRestore, AnUnfinishedPlanIsReportedAndAHeldLockRefuses) {
   // Nothing was touched: the plan is still unfinished.
   EXPECT_TRUE(Exists(demo.db + "/QWIMAPD.DAT"));
   EXPECT_TRUE(Exists(demo.db + "/" + druvo::kJournalFileName));
+}
+
+// A full repeat killed between the two renames of its first entry: check counts the renames
+// the Start will make and reports the state they leave, and the Start does just that.
+TEST(CheckAndRestore, CheckAfterAKilledRepeatSaysWhatTheStartWillDo) {
+  Demo demo;
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);  // the demo's ERROR lines
+  druvo::FileCatalogue catalogue;
+  druvo::LoadFileCatalogue(catalogue);
+  druvo::RenamePlan plan;
+  for (int i = 0; i < druvo::kCatalogueSize; ++i) {
+    const std::string in = druvo::InWorkFolder(i) ? "QMVWORK\\" : "";
+    const std::string base = in + catalogue.baseNames[i];
+    const std::string data = in + text::Upper(druvo::DataFileName(catalogue, i, ".DAT"));
+    plan.push_back({{{druvo::PlanFolder::kDatabase, data, base + ".13_1"},
+                     {druvo::PlanFolder::kDatabase, base + ".13", data}}});
+  }
+  ASSERT_TRUE(sys::WriteNewFileDurably(demo.db + "/" + druvo::kJournalFileName, druvo::EncodeJournal(plan)));
+  fs::rename(demo.db + "/QWIMAPD.DAT", demo.db + "/QWIMAPD.13_1");
+
+  const std::string out = demo.dir / "check.txt";
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, out), 0);
+  const std::string report = ReadFile(out);
+  EXPECT_NE(report.find("Onderbroken hernoemplan: 64 hernoemingen, 63 nog te doen"), std::string::npos) << report;
+  EXPECT_NE(report.find("geen markering van deze richting; een Start converteert alle 32 aanwezige"),
+            std::string::npos) << report;
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);
+  UnsetEnv("DRUVO_SMTP_RELAY");
+  const std::string log = ReadFile(demo.prog + "/DRUVO.Log");
+  EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: 63 bestanden hernoemd."), std::string::npos) << log;
+  EXPECT_NE(log.find("Omgezet: 32 van 32 bestanden"), std::string::npos);
 }
 
 TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
@@ -175,21 +211,28 @@ TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
 namespace {
 
 constexpr int kEndedAtRename = 86;
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
 
 std::string In(const std::string& root, const char* folder) {
   return (fs::path(root) / folder).string();
 }
 
 // A restore on the installation with its program folder and database folder, as the
-// console program makes it with --yes; `rename` stands in for the system's.
+// console program makes it with --yes; `rename` stands in for the system's, `step` is told
+// of every other change.
 druvo::RestoreResult RestoreHere(
     const std::string& prog, const std::string& db,
     std::function<sys::RenameResult(const std::string&, const std::string&)> rename = {},
-    std::string* log = nullptr) {
+    std::string* log = nullptr, std::function<void(std::string_view)> step = {}) {
   CurrentFolderGuard guard;
   druvo::MemoryView view;
   druvo::MainWindow w(view);
   if (rename) w.services.rename = std::move(rename);
+  if (step) w.services.beforeChange = std::move(step);
   w.Load();
   view.SetText(druvo::Control::txtKlantId, "4711");
   view.SetText(druvo::Control::txtExePath, prog);
@@ -218,7 +261,33 @@ TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNo
   ASSERT_EQ(converted.at("QWIMAPD.13_1"), original.at("QWIMAPD.DAT"));
   ASSERT_EQ(converted.at("QWIMAPD.13"), converted.at("QWIMAPD.DAT"));
 
-  // The first fingerprint of QWMHMXHM.DAT damaged, its length kept.
+  // One bit of the first line of QWIMAPD.DAT flipped where it says what the line is about:
+  // such a line may have been any entry's, so no entry is restored and no file changes.
+  const std::string whole = ReadFile(demo.db + "/DRUVO.REC");
+  const std::size_t first = whole.find("F\t13\tQWIMAPD.DAT\t");
+  for (const std::size_t at : {first, first + 1, first + 5}) {  // the type letter, a tab, the key
+    SCOPED_TRACE("flipped at " + std::to_string(at - first));
+    const std::string copy = demo.dir / ("flip-" + std::to_string(at - first));
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(demo.root))) {
+      const fs::path target = copy / fs::relative(e.path(), demo.root);
+      if (e.is_directory()) fs::create_directories(target);
+      else if (e.path().filename() != druvo::kLockFileName) fs::copy_file(e.path(), target);
+    }
+    std::string damaged = whole;
+    damaged[at] ^= 1;
+    WriteFile(copy + "/DATA/DRUVO.REC", damaged);
+    std::string log;
+    EXPECT_EQ(RestoreHere(copy + "/QMV", copy + "/DATA", {}, &log), druvo::RestoreResult::kPartly);
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet teruggezet: QWIMAPD.13 wordt niet teruggezet, een regel in "
+                       "DRUVO.REC over QWIMAPD.DAT is beschadigd"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("Teruggezet: 0 bestanden; niet teruggezet: 32."), std::string::npos) << log;
+    for (const auto& [name, bytes] : converted)
+      EXPECT_TRUE(name.rfind("DRUVO", 0) == 0 || ReadFile(copy + "/DATA/" + name) == bytes) << name;
+  }
+
+  // The first fingerprint of QWMHMXHM.DAT damaged, its length kept: the line still says whose
+  // it is, and only that entry stays as it is.
   std::string record = ReadFile(demo.db + "/DRUVO.REC");
   const auto line = record.find("F\t13\tQWMHMXHM.DAT\t");
   ASSERT_NE(line, std::string::npos);
@@ -252,17 +321,23 @@ TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNo
   }
 }
 
-// The child of the next test: a restore that ends the process at its k-th rename.
+// The child of the next test: a restore that ends the process at its k-th step (a rename,
+// the journal written or removed, a line of the record written).
 TEST(RestoreCrash, DISABLED_RestoreEndedAtARename) {
   const long killAt = std::atol(sys::GetVariable("DRUVO_TEST_KILL_AT").value_or("0").c_str());
   const std::string root = sys::GetVariable("DRUVO_TEST_ROOT").value_or("");
   ASSERT_GT(killAt, 0);
-  long renames = 0;
-  RestoreHere(In(root, "QMV"), In(root, "DATA"),
-              [&](const std::string& from, const std::string& to) {
-                if (++renames == killAt) std::_Exit(kEndedAtRename);
-                return sys::RenameNoReplace(from, to);
-              });
+  long steps = 0;
+  RestoreHere(
+      In(root, "QMV"), In(root, "DATA"),
+      [&](const std::string& from, const std::string& to) {
+        if (++steps == killAt) std::_Exit(kEndedAtRename);
+        return sys::RenameNoReplace(from, to);
+      },
+      nullptr,
+      [&](std::string_view) {
+        if (++steps == killAt) std::_Exit(kEndedAtRename);
+      });
 }
 
 TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
@@ -314,20 +389,43 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
     return std::string();
   };
 
-  // An uninterrupted restore counts the renames: two per entry and two of the label tool.
-  long renames = 0;
-  const std::string whole = copy("whole");
-  ASSERT_EQ(RestoreHere(In(whole, "QMV"), In(whole, "DATA"),
-                        [&](const std::string& from, const std::string& to) {
-                          ++renames;
-                          return sys::RenameNoReplace(from, to);
-                        }),
-            druvo::RestoreResult::kRestored);
-  ASSERT_EQ(renames, 2 * static_cast<long>(kept.size()) + 2);
-  EXPECT_EQ(everyOriginalBack(whole), "");
+  // Restored means the record says so too: every entry begins a new history, the label tool
+  // is no longer the run's.
+  druvo::MemoryView view;
+  druvo::MainWindow w(view);
+  druvo::LoadFileCatalogue(w.catalogue);
+  auto recorded = [&](const std::string& root) {
+    const druvo::FileRecord record = druvo::FileRecord::Load(In(root, "DATA"));
+    for (int i : kept)
+      if (record.Earliest("13", druvo::RecordKey(w, i, ".DAT")) || record.Damaged("13", druvo::RecordKey(w, i, ".DAT")))
+        return "record not restored: " + druvo::RecordKey(w, i, ".DAT");
+    return std::string(record.LabelToolSwapped("13") ? "label tool still swapped in the record" : "");
+  };
 
-  for (long k = 1; k <= renames; ++k) {
-    SCOPED_TRACE("ended at rename " + std::to_string(k));
+  // An uninterrupted restore counts its steps: the journal written, two renames per entry and
+  // two of the label tool, a line of the record for each, the journal removed.
+  std::vector<std::string> steps;
+  const std::string whole = copy("whole");
+  ASSERT_EQ(RestoreHere(
+                In(whole, "QMV"), In(whole, "DATA"),
+                [&](const std::string& from, const std::string& to) {
+                  steps.push_back("rename");
+                  return sys::RenameNoReplace(from, to);
+                },
+                nullptr, [&](std::string_view what) { steps.emplace_back(what); }),
+            druvo::RestoreResult::kRestored);
+  const auto renames = std::count(steps.begin(), steps.end(), "rename");
+  ASSERT_EQ(renames, 2 * static_cast<std::ptrdiff_t>(kept.size()) + 2);
+  ASSERT_EQ(steps.size(), 3 * kept.size() + 5);
+  EXPECT_EQ(everyOriginalBack(whole), "");
+  EXPECT_EQ(recorded(whole), "");
+
+  const auto firstNote = std::find(steps.begin(), steps.end(), "record written") - steps.begin() + 1;
+  const auto lastNote = std::find(steps.rbegin(), steps.rend(), "record written").base() - steps.begin();
+  for (long k = 1; k <= static_cast<long>(steps.size()); ++k) {
+    // Under Wine each kill point takes seconds: of the record's lines, the first and the last.
+    if (kWindows && steps[k - 1] == "record written" && k != firstNote && k != lastNote) continue;
+    SCOPED_TRACE("ended at step " + std::to_string(k) + ", " + steps[k - 1]);
     const std::string root = copy("kill-" + std::to_string(k));
     SetEnv("DRUVO_TEST_ROOT", root);
     SetEnv("DRUVO_TEST_KILL_AT", std::to_string(k));
@@ -336,19 +434,23 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
                               "--gtest_filter=RestoreCrash.DISABLED_RestoreEndedAtARename");
     ASSERT_EQ(rc, kEndedAtRename);
     druvo::RenamePlan plan;
-    druvo::MemoryView view;
-    druvo::MainWindow w(view);
     w.sDBPath = In(root, "DATA");
-    druvo::LoadFileCatalogue(w.catalogue);
-    EXPECT_EQ(druvo::ReadJournal(w, plan), druvo::JournalState::kComplete);
-    // The next restore finishes the plan the crash left, and then finds nothing more to do.
+    EXPECT_EQ(druvo::ReadJournal(w, plan), k == 1 ? druvo::JournalState::kNone : druvo::JournalState::kComplete);
+    // The next restore finishes the plan the crash left and counts what it put back, also
+    // when the crash came after the last rename.
     std::string log;
-    EXPECT_EQ(RestoreHere(In(root, "QMV"), In(root, "DATA"), {}, &log),
-              druvo::RestoreResult::kNothing);
-    EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: " + std::to_string(renames - k + 1)),
+    EXPECT_EQ(RestoreHere(In(root, "QMV"), In(root, "DATA"), {}, &log), druvo::RestoreResult::kRestored);
+    if (k > 1) {
+      EXPECT_NE(log.find("Onderbroken hernoemplan afgemaakt: " +
+                         std::to_string(std::count(steps.begin() + k - 1, steps.end(), "rename"))),
+                std::string::npos)
+          << log;
+    }
+    EXPECT_NE(log.find("Teruggezet: " + std::to_string(kept.size()) + " bestanden; niet teruggezet: 0."),
               std::string::npos)
         << log;
     EXPECT_EQ(everyOriginalBack(root), "");
+    EXPECT_EQ(recorded(root), "");
     fs::remove_all(root);
   }
   UnsetEnv("DRUVO_TEST_ROOT");

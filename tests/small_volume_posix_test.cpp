@@ -65,6 +65,20 @@ std::map<std::string, std::string> DataFiles(const std::string& db) {
   return files;
 }
 
+// Every data file as the host reads it: untouched, or the whole conversion of its marker.
+void ExpectEveryFileWhole(const std::string& db, const std::map<std::string, std::string>& original) {
+  const auto after = DataFiles(db);
+  ASSERT_EQ(after.size(), original.size());
+  for (const auto& [name, bytes] : original) {
+    const std::string now = after.at(name);
+    if (now == bytes) continue;  // not converted: untouched
+    const fs::path marker = fs::path(db) / fs::path(name).replace_extension(".13");
+    // Compared as booleans: a failure must not print (and diff) megabytes.
+    EXPECT_TRUE(ReadFile(marker.string()) == bytes) << name;
+    EXPECT_TRUE(now == hostsim::ConvertDataFile(bytes, hostsim::Direction::kToEan13).bytes) << name << " torn";
+  }
+}
+
 }  // namespace
 
 TEST(SmallVolume, TooLittleRoomIsAbandonedAndNoFileIsTornForLackOfRoom) {
@@ -113,15 +127,56 @@ TEST(SmallVolume, TooLittleRoomIsAbandonedAndNoFileIsTornForLackOfRoom) {
     const std::string log = ReadFile(prog + "/DRUVO.Log");
     EXPECT_NE(log.find("ERROR: QWIEAPUA.DAT is niet omgezet: te weinig schijfruimte ("), std::string::npos)
         << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
-    const auto after = DataFiles(db);
-    ASSERT_EQ(after.size(), original.size());
-    for (const auto& [name, bytes] : original) {
-      const std::string now = after.at(name);
-      if (now == bytes) continue;  // not converted: untouched
-      const fs::path marker = fs::path(db) / fs::path(name).replace_extension(".13");
-      EXPECT_EQ(ReadFile(marker.string()), bytes) << name;
-      EXPECT_EQ(now, hostsim::ConvertDataFile(bytes, hostsim::Direction::kToEan13).bytes) << name << " torn";
-    }
+    ExpectEveryFileWhole(db, original);
+  }
+  // The last file 8 MiB of bare book numbers, which grow by 27%, on 18.8 MiB: the guard must
+  // leave room for all of that growth.
+  const std::string bare = [] {
+    std::string s;
+    while (s.size() < (8u << 20)) s += "0306406152\n0198526636\n";
+    return s;
+  }();
+  {
+    SmallVolume volume(dir / "bare-numbers", 19251);
+    ASSERT_TRUE(volume.mounted()) << volume.why();
+    const std::string db = placeData(dir / "bare-numbers");
+    WriteFile(db + "/QWIEAPUA.DAT", bare);
+    const auto original = DataFiles(db);
+    EXPECT_EQ(run(db), 1);
+    const std::string log = ReadFile(prog + "/DRUVO.Log");
+    EXPECT_NE(log.find("ERROR: QWIEAPUA.DAT is niet omgezet: te weinig schijfruimte ("), std::string::npos)
+        << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
+    ExpectEveryFileWhole(db, original);
+  }
+  {
+    // A smaller file the guard lets through, while another program takes the volume's room
+    // during the call: the file torn half-way is set aside and its marker put back.
+    SmallVolume volume(dir / "taken-during-call", 19251);
+    ASSERT_TRUE(volume.mounted()) << volume.why();
+    const std::string db = placeData(dir / "taken-during-call");
+    const std::string file = bare.substr(0, 2000000);
+    WriteFile(db + "/QWIEAPUA.DAT", file);
+    const auto original = DataFiles(db);
+    fs::rename(prog + "/RCX.EXE", prog + "/rcx-real");
+    WriteFile(prog + "/RCX.EXE",
+              "#!/bin/sh\nif [ \"$1\" = N ] && [ \"$2\" = QWIEAPUA.DAT ]; then\n"
+              "  free=$(( $(stat -f -c '%a * %S' .) ))\n"
+              "  head -c $(( free - " + std::to_string(file.size() + 65536) + " )) /dev/zero > " +
+                  Quote(dir / "taken-during-call/other") + "\nfi\nexec " + Quote(prog + "/rcx-real") + " \"$@\"\n");
+    fs::permissions(prog + "/RCX.EXE", fs::perms::owner_all);
+    EXPECT_EQ(run(db), 1);
+    fs::remove(prog + "/RCX.EXE");
+    fs::rename(prog + "/rcx-real", prog + "/RCX.EXE");
+    const std::string log = ReadFile(prog + "/DRUVO.Log");
+    EXPECT_NE(log.find("ERROR: QWIEAPUA.DAT is niet omgezet: de schijf is tijdens de conversie volgelopen ("),
+              std::string::npos)
+        << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
+    EXPECT_NE(log.find("QWIEAPUA.13 is teruggezet als QWIEAPUA.DAT, het bestand van na de aanroep staat opzij als "
+                       "QWIEAPUA.13_1"),
+              std::string::npos);
+    EXPECT_TRUE(ReadFile(db + "/QWIEAPUA.13_1") != file);
+    ExpectEveryFileWhole(db, original);
+    EXPECT_TRUE(ReadFile(db + "/QWIEAPUA.DAT") == file);
   }
   UnsetEnv("DRUVO_SMTP_RELAY");
 }

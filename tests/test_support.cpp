@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "sys/wide_win32.h"
 #else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -58,6 +60,61 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool Exists(const std::string& path) { return fs::exists(fs::path(path)); }
+
+#ifdef _WIN32
+namespace {
+
+// Runs a Unix command under Wine on the Unix names of the paths; false elsewhere.
+bool RunUnixCommand(const std::string& command, std::initializer_list<std::string> paths) {
+  // Wine alone has this function, and starts Unix programs as it starts Windows ones.
+  using UnixName = char* (*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  std::string text = command;
+  for (const std::string& path : paths) {
+    char* name = unixName(sys::Widen(path).c_str());
+    if (!name) return false;
+    text += ' ';  // step by step: MinGW's -Wrestrict misfires on a sum of temporaries
+    text += Quote(name);
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  std::wstring line = sys::Widen(text);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+// Wine's handle of a Unix process does not wait for its end: its effect is waited for.
+bool Within5s(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  return done();
+}
+
+}  // namespace
+#endif
+
+bool MakeSymbolicLink(const std::string& target, const std::string& at) {
+#ifdef _WIN32
+  // Seen made when it is found: its target exists.
+  return RunUnixCommand("/bin/ln -s", {target, at}) && Within5s([&] { return fs::exists(fs::path(at)); });
+#else
+  return symlink(target.c_str(), at.c_str()) == 0;
+#endif
+}
+
+void RemoveSymbolicLink(const std::string& at) {
+#ifdef _WIN32
+  if (RunUnixCommand("/bin/rm -f", {at})) Within5s([&] { return !fs::exists(fs::path(at)); });
+#else
+  unlink(at.c_str());
+#endif
+}
 
 void SetModified(const std::string& path, int year, int month, int day, int hour, int minute) {
   std::tm t{};

@@ -27,6 +27,11 @@ void WriteFile(const std::string& path, std::string_view bytes);
 /// Reads a whole file; empty when missing.
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+/// Makes a symbolic link at `at` to `target`: POSIX symlink(); under Wine a Unix link, made by
+/// the Unix `ln` (Wine shows it as a plain file). False where neither can be made.
+bool MakeSymbolicLink(const std::string& target, const std::string& at);
+/// Removes such a link itself (Wine's own removal would remove its target).
+void RemoveSymbolicLink(const std::string& at);
 /// Sets a file's last-modified time (local time).
 void SetModified(const std::string& path, int year, int month, int day, int hour, int minute);
 

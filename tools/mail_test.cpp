@@ -19,7 +19,7 @@
 #include "sys/text.h"
 #include "test_support.h"
 #include "tools/mail_message.h"
-#include "tools/mail_test_util.h"
+#include "mail_test_util.h"
 #include "tools/socket.h"
 
 using namespace druvo;
@@ -314,17 +314,19 @@ TEST(MailReport, EncodesNamesAndSubjectsBeyondAscii) {
   EXPECT_EQ(log.find("a\r\nb"), std::string::npos) << log;
 }
 
-TEST(MailReport, RefusalsGiveTheLogWithoutMessageBox) {
+TEST(MailReport, RefusalsGiveTheLogAndTheFailureBox) {
   RELAY_OR_SKIP(relay, "refuse-rcpt");
   RELAY_OR_SKIP(dataRelay, "refuse-data");
   RELAY_OR_SKIP(heloRelay, "no-ehlo");
 
-  // Refused recipient: the result is the transfer log, shown to nobody.
+  // Refused recipient: the result is the transfer log, and the user is asked to mail by hand.
   Window win(relay);
   win.w.customerNumber = "9";
   const std::string to = UniqueRecipient();
   const std::string result = SendEmail(win.w, to, "tekst");
-  EXPECT_TRUE(win.view.boxes.empty());
+  ASSERT_EQ(win.view.boxes.size(), 1u);
+  EXPECT_EQ(win.view.boxes[0].text, kFailureBox);
+  EXPECT_EQ(win.view.boxes[0].buttons, Buttons::kOk);
   EXPECT_EQ(result.rfind("Connecting to 127.0.0.1 port ", 0), 0u) << result;
   EXPECT_NE(result.find("-> RCPT TO:<" + to + ">\r\n<- 550 5.1.1 Recipient refused"),
             std::string::npos)
@@ -416,11 +418,18 @@ TEST(MailReport, SilentOrMissingRelayEndsWithinTheLimits) {
   EXPECT_LT(seconds, 3.0);
   EXPECT_NE(log.find("Error: connect to 127.0.0.1: verbinding geweigerd"), std::string::npos) << log;
 
-  // Through the report: false from the component gives its log and no message box.
-  Window win(closedRelay);
-  const std::string result = SendEmail(win.w, "helpdesk@druvo.test", "x");
-  EXPECT_TRUE(win.view.boxes.empty());
-  EXPECT_NE(result.find("Error: connect to 127.0.0.1: verbinding geweigerd"), std::string::npos) << result;
+  // Through the report, unreachable and silent alike: the component's log, and the box.
+  for (const std::string& relay : {closedRelay, muteRelay}) {
+    Window win(relay);
+    const std::string result = SendEmail(win.w, "helpdesk@druvo.test", "x",
+                                         {milliseconds(1000), milliseconds(500), milliseconds(1000)});
+    ASSERT_EQ(win.view.boxes.size(), 1u) << relay;
+    EXPECT_EQ(win.view.boxes[0].text, kFailureBox);
+    EXPECT_NE(result.find(relay == closedRelay ? "Error: connect to 127.0.0.1: verbinding geweigerd"
+                                               : "Error: no reply before the time limit"),
+              std::string::npos)
+        << result;
+  }
 }
 
 // Values the component refuses end the steps at once with the message box and "".

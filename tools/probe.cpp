@@ -25,8 +25,9 @@ bool IsTriggerLine(const std::string& line) {
 
 bool ProbeConversionUtility(MainWindow& w, const std::string& suffix) {
   const std::string logName = "rcx.log";
-  // Emptied first, so that lines left by an earlier probe are not read as this one's.
-  if (sys::IsPresent(logName)) sys::WriteWholeFile(logName, "");
+  // Emptied first, so that lines left by an earlier probe are not read as this one's: put in
+  // its place as a new empty file, so that a link there is never followed.
+  if (sys::IsPresent(logName)) sys::ReplaceFileDurably(logName, "");
 
   Command probe;
   probe.program = w.view.Text(Control::txtExePath) + "\\RCX";

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 #include "tools/socket.h"
@@ -403,17 +402,6 @@ long long SecondsOf(const sys::LocalDateTime& t) {
   return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-sys::LocalDateTime FromTm(const std::tm& tm) {
-  sys::LocalDateTime t;
-  t.year = tm.tm_year + 1900;
-  t.month = tm.tm_mon + 1;
-  t.day = tm.tm_mday;
-  t.hour = tm.tm_hour;
-  t.minute = tm.tm_min;
-  t.second = std::min(tm.tm_sec, 59);
-  return t;
-}
-
 }  // namespace
 
 std::string FormatDate(const sys::LocalDateTime& t, int offset) {
@@ -437,10 +425,9 @@ int UtcOffsetMinutes(const sys::LocalDateTime& local, const sys::LocalDateTime& 
 }
 
 std::string CurrentDate() {
-  const std::time_t now = std::time(nullptr);
-  // Both conversions share one static buffer; copy each at once.
-  const sys::LocalDateTime local = FromTm(*std::localtime(&now));
-  const sys::LocalDateTime utc = FromTm(*std::gmtime(&now));
+  // Two readings a moment apart: the offset is rounded to the minute.
+  const sys::LocalDateTime local = sys::Now();
+  const sys::LocalDateTime utc = sys::UtcNow();
   return FormatDate(local, UtcOffsetMinutes(local, utc));
 }
 
@@ -448,8 +435,7 @@ std::string NewMessageId(std::string_view domain) {
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
   const unsigned long long random = (static_cast<unsigned long long>(rd()) << 32) ^ rd();
-  const std::time_t now = std::time(nullptr);
-  const sys::LocalDateTime utc = FromTm(*std::gmtime(&now));
+  const sys::LocalDateTime utc = sys::UtcNow();
   char buf[96];
   std::snprintf(buf, sizeof buf, "<%04d%02d%02d%02d%02d%02d.%016llx.%u@", utc.year, utc.month,
                 utc.day, utc.hour, utc.minute, utc.second, random, counter++);

@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tools/mail_test_util.h"
+#include "mail_test_util.h"
 
 namespace mailtest {
 

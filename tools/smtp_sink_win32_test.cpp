@@ -1,6 +1,6 @@
 // A Windows test binary (run under Wine) cannot start the Linux relay; the CI starts it
 // and passes its folder in DRUVO_TEST_SMTP_DIR.
-#include "tools/mail_test_util.h"
+#include "mail_test_util.h"
 
 namespace mailtest {
 

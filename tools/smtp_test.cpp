@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "tools/mail_test_util.h"
+#include "mail_test_util.h"
 
 using namespace druvo::smtp;
 

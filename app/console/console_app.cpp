@@ -1,5 +1,6 @@
 #include "app/console/console_app.h"
 
+#include <exception>
 #include <functional>
 
 #include "app/console/console_view.h"
@@ -33,7 +34,8 @@ const char kUsage[] =
     "exit codes:\n"
     "   0  completed without ERROR lines\n"
     "   1  completed with ERROR lines (restore: some entry could not be restored)\n"
-    "   2  refused by a start check or date not confirmed\n"
+    "   2  refused by a start check or date not confirmed, or ended by an unforeseen\n"
+    "      failure (its text on stderr)\n"
     "   3  abandoned by the disk-space check\n"
     "   4  repeat declined or already done (check: the conversion is already done;\n"
     "      restore: nothing to restore)\n"
@@ -129,6 +131,22 @@ bool CanAnswer(const RunOptions& o, std::FILE* err, bool interactive) {
   return false;
 }
 
+// A failure the command did not foresee (an exception) ends it as the window ends a Start
+// command: its text on stderr, exit code 2. The program's own end passes through.
+int Guarded(View& view, const std::function<int()>& command) {
+  std::string what;
+  try {
+    return command();
+  } catch (const ProgramEnded&) {
+    throw;
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  view.Ask(UnforeseenFailureText(what), Buttons::kOk);
+  return kExitRefused;
+}
+
 // A command that may ask questions: the options parsed, questions refused without a
 // terminal, then `command` on a window filled from the options. With `interrupts`, a
 // Ctrl-C during the command asks it to stop after the file in hand.
@@ -141,11 +159,11 @@ int OnWindow(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
   ConsoleView view(o.answers, out, err, in);
   MainWindow w(view);
   FillWindow(w, view, o);
-  if (!interrupts) return command(w);
+  if (!interrupts) return Guarded(view, [&] { return command(w); });
   view.interrupts = interrupts;
   w.services.stopRequested = [interrupts] { return interrupts->StopRequested(); };
   interrupts->StopAfterFile();
-  const int code = command(w);
+  const int code = Guarded(view, [&] { return command(w); });
   interrupts->EndAtOnce();
   return code;
 }
@@ -179,20 +197,22 @@ int Check(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) 
   ConsoleView view(ConsoleAnswers::kNo, out, err, nullptr);
   MainWindow w(view);
   FillWindow(w, view, o);
-  const CheckReport report = CheckInstallation(w);
-  for (const std::string& line : report.lines) std::fprintf(out, "%s\n", line.c_str());
-  std::fflush(out);
-  switch (report.verdict) {
-    case CheckVerdict::kCouldRun:
-      return kExitCompleted;
-    case CheckVerdict::kRefused:
-      return kExitRefused;
-    case CheckVerdict::kAlreadyDone:
-      return kExitNotRun;
-    case CheckVerdict::kLocked:
-      return kExitLocked;
-  }
-  return kExitRefused;
+  return Guarded(view, [&] {
+    const CheckReport report = CheckInstallation(w);
+    for (const std::string& line : report.lines) std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
+    switch (report.verdict) {
+      case CheckVerdict::kCouldRun:
+        return kExitCompleted;
+      case CheckVerdict::kRefused:
+        return kExitRefused;
+      case CheckVerdict::kAlreadyDone:
+        return kExitNotRun;
+      case CheckVerdict::kLocked:
+        return kExitLocked;
+    }
+    return kExitRefused;
+  });
 }
 
 // The exit code of a restore.

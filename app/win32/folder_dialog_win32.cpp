@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/dpi_win32.h"
 #include "app/win32/message_loop_win32.h"
 #include "app/win32/resource.h"
 #include "model/folder_list.h"
@@ -145,8 +146,7 @@ void Win32FolderDialog::ShowModal(std::string& sPathName) {
     registered = RegisterClassExW(&wc) != 0;
     if (!registered) return;
   }
-  dpi_ = owner_ ? GetDpiForWindow(owner_) : 0;
-  if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
+  dpi_ = WindowDpi(owner_);
   done_ = ok_ = false;
   hwnd_ = CreateWindowExW(kExStyle, DRUVO_FOLDER_CLASS, title_.c_str(), kStyle, 0, 0, 0, 0, owner_,
                           nullptr, instance_, this);
@@ -155,7 +155,7 @@ void Win32FolderDialog::ShowModal(std::string& sPathName) {
 
   // Centred over the owner, kept on the owner's screen.
   RECT r{0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
-  AdjustWindowRectExForDpi(&r, kStyle, FALSE, kExStyle, dpi_);
+  AdjustWindowRectToDpi(r, kStyle, kExStyle, dpi_);
   const int w = r.right - r.left, h = r.bottom - r.top;
   RECT o{};
   GetWindowRect(owner_ ? owner_ : GetDesktopWindow(), &o);
@@ -214,7 +214,12 @@ LRESULT CALLBACK Win32FolderDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wp, L
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self || !self->hwnd_) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
+  // No exception may leave a window procedure: the system's frames do not carry one.
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
 }
 
 LRESULT Win32FolderDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -418,7 +423,11 @@ LRESULT CALLBACK Win32FolderDialog::DirProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
       break;
     case WM_KEYDOWN:
       if (wp == VK_RETURN) {
-        reinterpret_cast<Win32FolderDialog*>(self)->OnOpenSelected();
+        try {
+          reinterpret_cast<Win32FolderDialog*>(self)->OnOpenSelected();
+        } catch (...) {
+          // As in WindowProc: nothing leaves a window procedure.
+        }
         return 0;
       }
       break;

@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "app/win32/dpi_win32.h"
 #include "app/win32/message_loop_win32.h"
 #include "app/win32/resource.h"
 #include "run/start_command.h"
@@ -154,7 +155,7 @@ bool Win32MainWindow::Create(MainWindow& model) {
 
 void Win32MainWindow::Show() {
   RECT r{0, 0, Scale(kClientWidth, dpi_), Scale(kClientHeight, dpi_)};
-  AdjustWindowRectExForDpi(&r, kStyle, FALSE, kExStyle, dpi_);
+  AdjustWindowRectToDpi(r, kStyle, kExStyle, dpi_);
   const int w = r.right - r.left, h = r.bottom - r.top;
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
@@ -179,7 +180,14 @@ LRESULT CALLBACK Win32MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
+  // No exception may leave a window procedure: the system's frames between it and the
+  // message loop do not carry one. The operations are guarded one by one (Guarded); this
+  // catches what the window's own code might throw.
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
 }
 
 LRESULT Win32MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -210,8 +218,7 @@ LRESULT Win32MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Win32MainWindow::OnCreate() {
-  dpi_ = GetDpiForWindow(hwnd_);
-  if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
+  dpi_ = WindowDpi(hwnd_);
   MakeFonts();
   for (const ControlDef& d : kControls) {
     HWND h = CreateWindowExW(d.exStyle, d.cls, d.text, WS_CHILD | WS_VISIBLE | d.style, 0, 0, 0, 0,
@@ -268,8 +275,8 @@ void Win32MainWindow::Guarded(F&& f) {
   } catch (const ProgramEnded&) {
     Quit();
   } catch (...) {
-    // A fault inside an operation must not cross the window procedure; the operations
-    // report their own failures, so there is nothing left to tell the user here.
+    // A fault inside an operation must not cross the window procedure. The Start command
+    // reports its own unforeseen failures (ClickStart), the other operations theirs.
   }
 }
 
