@@ -83,10 +83,7 @@ for _ in $(seq 100); do [ -f "$smtp/ready" ] && break; sleep 0.1; done
 [ -f "$smtp/ready" ] || { echo "the test relay did not start:"; cat "$smtp.log"; exit 1; }
 export DRUVO_TEST_SMTP_DIR="Z:$(printf %s "$smtp" | tr / '\\')"
 bash scripts/wine-prefix.sh "$WINEPREFIX"
-# A whole-run test under Wine on a loaded machine was seen to end with another tally than
-# expected, once in about forty runs (the cause is not found; the loop tests now print their
-# run log when the tally differs). Such a test runs a second time; its first output stays above.
-(cd "$build/win" && ctest --output-on-failure -j"$jobs" -LE gui --repeat until-pass:2)
+(cd "$build/win" && ctest --output-on-failure -j"$jobs" -LE gui)
 
 step "Windows window checks under Wine and Xvfb"
 if [ -n "$(cd "$build/win" && ctest -N -L gui | grep -E '^ +Test +#')" ]; then
