@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     const int events = view.events;
     const double c0 = ProcessCpuSeconds();
     const auto t0 = Clock::now();
-    if (!druvo::ShellandWait(w, command, 0)) std::fprintf(stderr, "wait_cpu: not started\n");
+    if (!druvo::ShellandWait(w, w.services, command, 0)) std::fprintf(stderr, "wait_cpu: not started\n");
     waited.wall = std::chrono::duration<double>(Clock::now() - t0).count();
     waited.cpu = ProcessCpuSeconds() - c0;
     waited.polls = view.events - events;

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-#include "model/main_window.h"
+#include "model/reporter.h"
+#include "model/run_settings.h"
+#include "model/services.h"
 #include "sys/format.h"
 #include "sys/fs.h"
 #include "sys/text.h"
@@ -25,17 +27,18 @@ std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes) {
       std::nearbyint(static_cast<double>(total) + static_cast<double>(bytes + 1023) / 1024.0));
 }
 
-std::optional<std::int64_t> GetFreeSpaceKb(MainWindow& w, const std::string& drive) {
+std::optional<std::int64_t> GetFreeSpaceKb(const Services& services, const std::string& drive) {
   sys::DiskFreeNumbers numbers;
-  if (!w.services.queryDiskFree(DriveRoot(drive), numbers)) return std::nullopt;
+  if (!services.queryDiskFree(DriveRoot(drive), numbers)) return std::nullopt;
   return FreeKbFromNumbers(numbers);
 }
 
-std::int64_t RequiredKb(MainWindow& w) {
+std::int64_t RequiredKb(const RunSettings& settings, Reporter& events) {
   std::int64_t requiredKb = 0;
-  for (int i = 0; i <= w.lastIndex; ++i) {
-    w.view.Repaint();
-    std::string path = text::Upper(DataFilePath(w.catalogue, i, w.sDBPath, w.dataFileSuffix));
+  for (int i = 0; i <= settings.lastEntry; ++i) {
+    events.Repaint();
+    std::string path =
+        text::Upper(DataFilePath(settings.catalogue, i, settings.databaseFolder, settings.suffix));
     if (!sys::IsPresent(path)) continue;
     requiredKb = AddFileKb(requiredKb, sys::FileSize(path).value_or(0));
   }
@@ -47,35 +50,6 @@ std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb) {
          " Kb. Vereist : " + sys::FormatGrouped(requiredKb) + " Kb.";
 }
 
-bool CheckDiskSpace(MainWindow& w) {
-  // The database folder itself is measured, not the drive letter in front of it: a folder
-  // on a share or on a volume mounted into another drive has the space of its own volume.
-  const std::optional<std::int64_t> measured = GetFreeSpaceKb(w, w.sDBPath);
-  w.SetStatus("Controleren beschikbare schijfruimte");
-  const std::int64_t requiredKb = RequiredKb(w);
-
-  // Only a volume that cannot be measured is put to the user; one that is full is too
-  // full, whatever the data files take.
-  const std::int64_t freeKb = measured.value_or(0);
-  bool enough;
-  if (!measured) {
-    if (w.view.Ask("Voldoende schijfruimte ?", Buttons::kYesNo) != Answer::kYes) {
-      w.outcome = RunOutcome::kEndedAtDiskQuestion;
-      w.EndProgram();
-    }
-    enough = true;
-  } else {
-    enough = freeKb > 0 && requiredKb <= freeKb;
-  }
-
-  w.LogAppend(sys::FormatGeneralDate(w.services.now()) + " " + DiskSpaceText(freeKb, requiredKb) +
-              "\r\n");
-  w.LogAppend("\r\n");
-  w.LogCaretToEnd();
-  w.view.DoEvents();
-  return enough;
-}
-
 std::uint64_t BytesWrittenByCall(std::int64_t bytes) {
   const std::uint64_t size = bytes > 0 ? static_cast<std::uint64_t>(bytes) : 0;
   // A line of a bare 10-digit number grows by 3 bytes in at least 10: a third covers it.
@@ -84,19 +58,19 @@ std::uint64_t BytesWrittenByCall(std::int64_t bytes) {
 
 std::uint64_t BytesNeededForCall(std::int64_t bytes) { return BytesWrittenByCall(bytes) + kRoomLeftAfterCall; }
 
-std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
+std::optional<std::string> LackOfRoomForCall(const Services& services, const std::string& folder,
                                              std::int64_t bytes) {
   sys::DiskFreeNumbers numbers;
-  if (!w.services.queryDiskFree(folder, numbers)) return std::nullopt;
+  if (!services.queryDiskFree(folder, numbers)) return std::nullopt;
   const std::uint64_t needed = BytesNeededForCall(bytes);
   if (numbers.availableBytes >= needed) return std::nullopt;
   return "te weinig schijfruimte (" + std::to_string(numbers.availableBytes / 1024) + " Kb vrij, " +
          std::to_string((needed + 1023) / 1024) + " Kb nodig)";
 }
 
-std::optional<std::string> RanFullDuringCall(MainWindow& w, const std::string& folder) {
+std::optional<std::string> RanFullDuringCall(const Services& services, const std::string& folder) {
   sys::DiskFreeNumbers numbers;
-  if (!w.services.queryDiskFree(folder, numbers) || numbers.availableBytes >= kRoomLeftAfterCall)
+  if (!services.queryDiskFree(folder, numbers) || numbers.availableBytes >= kRoomLeftAfterCall)
     return std::nullopt;
   return "de schijf is tijdens de conversie volgelopen (" + std::to_string(numbers.availableBytes / 1024) +
          " Kb vrij)";

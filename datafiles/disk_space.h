@@ -9,7 +9,9 @@
 
 namespace druvo {
 
-class MainWindow;
+class Reporter;
+struct RunSettings;
+struct Services;
 
 /// Completes a drive text to a root path: "D" -> "D:\", "D:" -> "D:\", others unchanged.
 std::string DriveRoot(const std::string& drive);
@@ -23,20 +25,14 @@ std::int64_t AddFileKb(std::int64_t total, std::int64_t bytes);
 
 /// Free space in Kb of the volume of a drive ("D", "D:", "D:\") or folder; nothing when the
 /// query fails (the free space is then undetermined).
-std::optional<std::int64_t> GetFreeSpaceKb(MainWindow& w, const std::string& drive);
+std::optional<std::int64_t> GetFreeSpaceKb(const Services& services, const std::string& drive);
 
 /// What the present data files of the catalogue occupy, in Kb as the disk check adds them.
 /// Repaints the window once per entry; changes nothing.
-std::int64_t RequiredKb(MainWindow& w);
+std::int64_t RequiredKb(const RunSettings& settings, Reporter& events);
 
 /// The log line's figures: "Beschikbare schijfruimte : 4.001.792 Kb. Vereist : 1.234 Kb."
 std::string DiskSpaceText(std::int64_t freeKb, std::int64_t requiredKb);
-
-/// Compares the free space of the database folder's volume with what the present data files
-/// occupy; asks "Voldoende schijfruimte ?" only when the free space cannot be measured (No
-/// ends the program). A full volume (0 Kb) is too little. Writes the log line. True when the
-/// run may go on.
-bool CheckDiskSpace(MainWindow& w);
 
 /// Room every utility call must leave free on its volume. A call that ends with less free
 /// ran the volume full, or came within a hair of it: its file may be torn.
@@ -57,13 +53,13 @@ std::uint64_t BytesNeededForCall(std::int64_t bytes);
 /// to the user already), else why the file is not handed over:
 /// "te weinig schijfruimte (192 Kb vrij, 2385 Kb nodig)". A utility that runs out of room
 /// half-way leaves the shop's only copy torn.
-std::optional<std::string> LackOfRoomForCall(MainWindow& w, const std::string& folder,
+std::optional<std::string> LackOfRoomForCall(const Services& services, const std::string& folder,
                                              std::int64_t bytes);
 
 /// Measured right after a utility call in `folder`: when less than kRoomLeftAfterCall is
 /// free, the volume ran full during the call, and this says so:
 /// "de schijf is tijdens de conversie volgelopen (12 Kb vrij)". Nothing when there is room,
 /// or when the volume cannot be measured.
-std::optional<std::string> RanFullDuringCall(MainWindow& w, const std::string& folder);
+std::optional<std::string> RanFullDuringCall(const Services& services, const std::string& folder);
 
 }  // namespace druvo

@@ -1,4 +1,5 @@
 #include "datafiles/disk_space.h"
+#include "run/disk_check.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ TEST(DiskSpace, RootPathsAndDriveChoice) {
     EXPECT_TRUE(CheckDiskSpace(f.w));
     EXPECT_EQ(f.askedRoot, folder);
   }
-  EXPECT_EQ(GetFreeSpaceKb(f.w, "D:"), 4000000);
+  EXPECT_EQ(GetFreeSpaceKb(f.w.services, "D:"), 4000000);
   EXPECT_EQ(f.askedRoot, "D:\\");
 }
 

@@ -7,7 +7,9 @@
 #include "datafiles/markers.h"
 #include "datafiles/record.h"
 #include "model/catalogue.h"
-#include "model/main_window.h"
+#include "model/reporter.h"
+#include "model/run_settings.h"
+#include "model/services.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 
@@ -124,8 +126,8 @@ const PlanEntry* FirstMisfit(const FileCatalogue& catalogue, const RenamePlan& p
   return nullptr;
 }
 
-std::string InPlanFolder(const MainWindow& w, PlanFolder folder, const std::string& name) {
-  return (folder == PlanFolder::kProgram ? w.sExePath : w.sDBPath) + "\\" + name;
+std::string InPlanFolder(const RunSettings& s, PlanFolder folder, const std::string& name) {
+  return (folder == PlanFolder::kProgram ? s.programFolder : s.databaseFolder) + "\\" + name;
 }
 
 }  // namespace
@@ -227,9 +229,9 @@ bool ParseJournal(std::string_view text, RenamePlan& plan, const std::string& pr
   return renames == count;
 }
 
-JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* foreign) {
+JournalState ReadJournal(const RunSettings& s, RenamePlan& plan, std::string* foreign) {
   plan.clear();
-  const std::string path = JournalPath(w.sDBPath);
+  const std::string path = JournalPath(s.databaseFolder);
   if (!sys::IsPresent(path)) return JournalState::kNone;
   std::string text;
   const bool tooLarge = sys::FileSize(path).value_or(0) > kMaxJournal;
@@ -239,7 +241,7 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
   const bool ended = text.size() >= 2 && text.back() == '\n' &&
                      text.rfind("\nEND ") != std::string::npos &&
                      text.find('\n', text.rfind("\nEND ") + 1) == text.size() - 1;
-  if (!tooLarge && !ParseJournal(text, plan, w.sExePath)) {
+  if (!tooLarge && !ParseJournal(text, plan, s.programFolder)) {
     plan.clear();
     if (!ended) return JournalState::kTorn;
     if (foreign) *foreign = "de inhoud is geen hernoemplan";
@@ -249,12 +251,12 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
     if (foreign) *foreign = "het is te groot voor een hernoemplan";
     return JournalState::kForeign;
   }
-  if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
+  if (const PlannedRename* r = FirstOutside(s.catalogue, plan)) {
     if (foreign) *foreign = r->from + " -> " + r->to;
     plan.clear();
     return JournalState::kForeign;
   }
-  if (const PlanEntry* e = FirstMisfit(w.catalogue, plan)) {
+  if (const PlanEntry* e = FirstMisfit(s.catalogue, plan)) {
     if (foreign) *foreign = "een notitie voor " + std::string(kRecordFileName) + " die niet bij zijn hernoemingen past (" +
                             e->note.digits + " " + e->note.key + ")";
     plan.clear();
@@ -263,29 +265,34 @@ JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* for
   return JournalState::kComplete;
 }
 
-std::string PlannedFrom(const MainWindow& w, const PlannedRename& r) { return InPlanFolder(w, r.folder, r.from); }
+std::string PlannedFrom(const RunSettings& s, const PlannedRename& r) { return InPlanFolder(s, r.folder, r.from); }
 
-std::string PlannedTo(const MainWindow& w, const PlannedRename& r) { return InPlanFolder(w, r.folder, r.to); }
+std::string PlannedTo(const RunSettings& s, const PlannedRename& r) { return InPlanFolder(s, r.folder, r.to); }
 
-bool RenameDue(const MainWindow& w, const PlannedRename& r) {
-  return sys::IsPresent(PlannedFrom(w, r)) && !sys::ResolveExisting(PlannedTo(w, r));
+bool RenameDue(const RunSettings& s, const PlannedRename& r) {
+  return sys::IsPresent(PlannedFrom(s, r)) && !sys::ResolveExisting(PlannedTo(s, r));
 }
 
 namespace {
 
-sys::RenameResult Rename(MainWindow& w, const PlannedRename& r) {
-  const std::string from = PlannedFrom(w, r);
-  const std::string to = PlannedTo(w, r);
-  return w.services.rename ? w.services.rename(from, to) : sys::RenameNoReplace(from, to);
+// What carrying out a plan uses: the folders and catalogue, the log view, the services.
+struct Context {
+  const RunSettings& s;
+  Reporter& log;
+  const Services& services;
+};
+
+sys::RenameResult Rename(const Context& c, const PlannedRename& r) {
+  return c.services.Rename(PlannedFrom(c.s, r), PlannedTo(c.s, r));
 }
 
 std::string Reason(const sys::RenameResult& result) {
   return result.why.empty() ? std::string("onbekende oorzaak") : result.why;
 }
 
-bool RemoveJournal(MainWindow& w) {
-  w.BeforeChange("journal removed");
-  return sys::RemoveFileDurably(JournalPath(w.sDBPath));
+bool RemoveJournal(const Context& c) {
+  c.services.BeforeChange("journal removed");
+  return sys::RemoveFileDurably(JournalPath(c.s.databaseFolder));
 }
 
 struct EntryOutcome {
@@ -300,14 +307,14 @@ struct EntryOutcome {
 // are made (now, or before a crash) are undone in reverse, by the same rule: a rename back
 // is made when its source is there and its target free. Made from the entry's folder, as the
 // host's own tools work.
-EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
+EntryOutcome CarryOutEntry(const Context& c, const PlanEntry& e) {
   EntryOutcome out;
   for (std::size_t k = 0; k < e.renames.size(); ++k) {
     const PlannedRename& r = e.renames[k];
-    if (!RenameDue(w, r)) continue;
-    const std::string from = PlannedFrom(w, r);
+    if (!RenameDue(c.s, r)) continue;
+    const std::string from = PlannedFrom(c.s, r);
     sys::SetCurrentFolder(sys::ParentFolder(from));
-    const sys::RenameResult result = Rename(w, r);
+    const sys::RenameResult result = Rename(c, r);
     if (result.ok()) ++out.renamed;
     // A taken target or a vanished source is skipped, as the plan's own guards would have
     // skipped it; the never-overwriting rename keeps both files.
@@ -317,8 +324,8 @@ EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
     out.why = Reason(result);
     for (std::size_t j = k; j-- > 0;) {
       const PlannedRename back{e.renames[j].folder, e.renames[j].to, e.renames[j].from};
-      if (!RenameDue(w, back)) continue;
-      const sys::RenameResult undo = Rename(w, back);
+      if (!RenameDue(c.s, back)) continue;
+      const sys::RenameResult undo = Rename(c, back);
       if (undo.ok()) continue;
       out.stopped = true;
       out.name = back.from;
@@ -332,11 +339,11 @@ EntryOutcome CarryOutEntry(MainWindow& w, const PlanEntry& e) {
 
 // Whether every rename of the entry is made: each name it ends with is there, each name it
 // leaves is not, whether the renames were made now or before a crash.
-bool EntryDone(const MainWindow& w, const PlanEntry& e) {
+bool EntryDone(const RunSettings& s, const PlanEntry& e) {
   std::map<std::string, std::pair<std::string, bool>> end;  // upper-cased path: the path, there at the end
   for (const PlannedRename& r : e.renames) {
-    end[text::Upper(PlannedFrom(w, r))] = {PlannedFrom(w, r), false};
-    end[text::Upper(PlannedTo(w, r))] = {PlannedTo(w, r), true};
+    end[text::Upper(PlannedFrom(s, r))] = {PlannedFrom(s, r), false};
+    end[text::Upper(PlannedTo(s, r))] = {PlannedTo(s, r), true};
   }
   return !e.renames.empty() && std::all_of(end.begin(), end.end(), [](const auto& name) {
     return sys::IsPresent(name.second.first) == name.second.second;
@@ -345,12 +352,12 @@ bool EntryDone(const MainWindow& w, const PlanEntry& e) {
 
 // Writes the note of an entry whose renames are all made. False, `why` saying what to do,
 // when the record cannot be written: the journal then stays, so that the next Start writes it.
-bool WriteNote(MainWindow& w, const RecordNote& n, std::string& why) {
+bool WriteNote(const Context& c, const RecordNote& n, std::string& why) {
   if (n.kind == RecordNote::Kind::kNone) return true;
-  w.BeforeChange("record written");
+  c.services.BeforeChange("record written");
   std::string reason;
-  const bool ok = n.kind == RecordNote::Kind::kRestored ? AppendRestored(w.sDBPath, n.digits, n.key, &reason)
-                                                        : AppendLabelToolSwap(w.sDBPath, n.digits, false, &reason);
+  const bool ok = n.kind == RecordNote::Kind::kRestored ? AppendRestored(c.s.databaseFolder, n.digits, n.key, &reason)
+                                                        : AppendLabelToolSwap(c.s.databaseFolder, n.digits, false, &reason);
   if (!ok)
     why = std::string(kRecordFileName) + " kan niet worden geschreven (" + reason + "); het hernoemplan blijft in " +
           kJournalFileName + " staan en de volgende Start maakt het af.";
@@ -372,8 +379,8 @@ std::string StoppedText(const EntryOutcome& o, bool journal = true) {
 // Puts the journal aside under the first free DRUVO.JNL_<n>, for whoever wants to see it: a
 // journal that is not carried out is never removed, for it may be no file of this program's
 // (what Wine shows of a Unix link, or a share of a link on its server). False with `why`.
-bool SetJournalAside(MainWindow& w, int& n, std::string& why) {
-  const std::string journal = JournalPath(w.sDBPath);
+bool SetJournalAside(const Context& c, int& n, std::string& why) {
+  const std::string journal = JournalPath(c.s.databaseFolder);
   why = "onbekende oorzaak";
   // A rename would move a link's target (under Wine) into the database folder.
   if (const sys::NameKind kind = sys::KindOfName(journal); kind != sys::NameKind::kFile) {
@@ -383,7 +390,7 @@ bool SetJournalAside(MainWindow& w, int& n, std::string& why) {
   for (n = 1; n <= 9999; ++n) {
     const std::string aside = journal + "_" + std::to_string(n);
     if (sys::ResolveExisting(aside)) continue;
-    const sys::RenameResult r = sys::RenameNoReplace(journal, aside);
+    const sys::RenameResult r = c.services.Rename(journal, aside);
     if (r.ok()) return true;
     if (r.status != sys::RenameStatus::kTargetTaken) {
       why = Reason(r);
@@ -394,49 +401,51 @@ bool SetJournalAside(MainWindow& w, int& n, std::string& why) {
 }
 
 // A journal that names files outside the installation is never carried out.
-std::string SetForeignJournalAside(MainWindow& w, const std::string& foreign) {
+std::string SetForeignJournalAside(const Context& c, const std::string& foreign) {
   int n = 0;
   std::string why;
-  if (SetJournalAside(w, n, why))
-    return std::string(kJournalFileName) + " in " + w.sDBPath +
+  if (SetJournalAside(c, n, why))
+    return std::string(kJournalFileName) + " in " + c.s.databaseFolder +
            " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
            "). Het staat nu opzij als " + kJournalFileName + "_" + std::to_string(n) +
            "; controleer de bestanden en druk opnieuw op Start.";
-  return std::string(kJournalFileName) + " in " + w.sDBPath +
+  return std::string(kJournalFileName) + " in " + c.s.databaseFolder +
          " is niet uitgevoerd: het noemt een bestand buiten de installatie (" + foreign +
          ") en kan niet opzij worden gezet (" + why + "); verwijder het en druk opnieuw op Start.";
 }
 
 }  // namespace
 
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal) {
+PlanResult CarryOutPlan(const RunSettings& s, Reporter& log, const Services& services, const RenamePlan& plan,
+                        bool evenWithoutJournal) {
+  const Context c{s, log, services};
   PlanResult result;
   result.done.assign(plan.size(), false);
   // What the next Start would refuse to finish is never begun.
-  if (const PlannedRename* r = FirstOutside(w.catalogue, plan)) {
-    w.LogLine("Hernoemplan niet uitgevoerd: " + r->from + " -> " + r->to + " ligt buiten de installatie.");
+  if (const PlannedRename* r = FirstOutside(s.catalogue, plan)) {
+    c.log.LogLine("Hernoemplan niet uitgevoerd: " + r->from + " -> " + r->to + " ligt buiten de installatie.");
     result.journalWritten = false;
     return result;
   }
-  if (FirstMisfit(w.catalogue, plan)) {
-    w.LogLine("Hernoemplan niet uitgevoerd: een notitie past niet bij zijn hernoemingen.");
+  if (FirstMisfit(s.catalogue, plan)) {
+    c.log.LogLine("Hernoemplan niet uitgevoerd: een notitie past niet bij zijn hernoemingen.");
     result.journalWritten = false;
     return result;
   }
   if (std::all_of(plan.begin(), plan.end(), [](const PlanEntry& e) { return e.renames.empty(); })) return result;
-  w.BeforeChange("journal written");
+  c.services.BeforeChange("journal written");
   std::string why;
   // Made new: a name already taken is never emptied, and what it holds stays.
-  if (!sys::WriteNewFileDurably(JournalPath(w.sDBPath), EncodeJournal(plan), &why)) {
+  if (!sys::WriteNewFileDurably(JournalPath(c.s.databaseFolder), EncodeJournal(plan), &why)) {
     result.journalWritten = false;
     if (!evenWithoutJournal) {
-      w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er is niets hernoemd.");
+      c.log.LogLine("Kan " + JournalPath(c.s.databaseFolder) + " niet schrijven (" + why + "); er is niets hernoemd.");
       return result;
     }
-    w.LogLine("Kan " + JournalPath(w.sDBPath) + " niet schrijven (" + why + "); er wordt hernoemd zonder hernoemplan.");
+    c.log.LogLine("Kan " + JournalPath(c.s.databaseFolder) + " niet schrijven (" + why + "); er wordt hernoemd zonder hernoemplan.");
   }
   for (std::size_t i = 0; i < plan.size(); ++i) {
-    const EntryOutcome o = CarryOutEntry(w, plan[i]);
+    const EntryOutcome o = CarryOutEntry(c, plan[i]);
     if (o.stopped) {
       result.stopped = true;
       result.why = StoppedText(o, result.journalWritten);
@@ -444,34 +453,35 @@ PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJ
     }
     if (o.refused) {
       result.refused.push_back({i, o.name, o.why});
-    } else if (EntryDone(w, plan[i])) {
-      if (!WriteNote(w, plan[i].note, result.why)) {
+    } else if (EntryDone(s, plan[i])) {
+      if (!WriteNote(c, plan[i].note, result.why)) {
         result.stopped = true;
         return result;  // the journal stays
       }
       result.done[i] = true;
     }
   }
-  if (result.journalWritten) RemoveJournal(w);
+  if (result.journalWritten) RemoveJournal(c);
   return result;
 }
 
-FinishResult FinishUnfinishedPlan(MainWindow& w) {
+FinishResult FinishUnfinishedPlan(const RunSettings& s, Reporter& log, const Services& services) {
+  const Context c{s, log, services};
   FinishResult result;
   RenamePlan plan;
   std::string foreign;
-  switch (ReadJournal(w, plan, &foreign)) {
+  switch (ReadJournal(s, plan, &foreign)) {
     case JournalState::kNone:
       return result;
     case JournalState::kTorn: {
       // Torn while it was written, its renames had not begun: it is set aside, not carried out.
       int n = 0;
       std::string why;
-      if (!SetJournalAside(w, n, why)) {
+      if (!SetJournalAside(c, n, why)) {
         result.ok = false;
-        result.why = "Kan " + JournalPath(w.sDBPath) + " niet opzij zetten: " + why;
+        result.why = "Kan " + JournalPath(c.s.databaseFolder) + " niet opzij zetten: " + why;
       } else {
-        w.LogLine(std::string("Onvolledig hernoemplan niet uitgevoerd (tijdens het schrijven afgebroken); het "
+        c.log.LogLine(std::string("Onvolledig hernoemplan niet uitgevoerd (tijdens het schrijven afgebroken); het "
                               "staat opzij als ") + kJournalFileName + "_" + std::to_string(n) + ".");
       }
       return result;
@@ -479,13 +489,13 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
     case JournalState::kForeign:
       result.ok = false;
       result.foreign = true;
-      result.why = SetForeignJournalAside(w, foreign);
+      result.why = SetForeignJournalAside(c, foreign);
       return result;
     case JournalState::kComplete:
       break;
   }
   for (const PlanEntry& e : plan) {
-    const EntryOutcome o = CarryOutEntry(w, e);
+    const EntryOutcome o = CarryOutEntry(c, e);
     result.finished += o.renamed;
     if (o.stopped) {
       result.ok = false;
@@ -494,25 +504,25 @@ FinishResult FinishUnfinishedPlan(MainWindow& w) {
     }
     if (o.refused) {
       result.refused.push_back(Describe(o.name, o.why));
-      w.LogLine("Onderbroken hernoemplan: " + Describe(o.name, o.why) +
+      c.log.LogLine("Onderbroken hernoemplan: " + Describe(o.name, o.why) +
                     "; de bestanden staan weer zoals voor dat deel van het plan.");
-    } else if (e.note.kind != RecordNote::Kind::kNone && EntryDone(w, e)) {
-      if (!WriteNote(w, e.note, result.why)) {
+    } else if (e.note.kind != RecordNote::Kind::kNone && EntryDone(s, e)) {
+      if (!WriteNote(c, e.note, result.why)) {
         result.ok = false;
         return result;  // the journal stays
       }
       result.noted.push_back(e.note);
-      w.LogLine("Onderbroken hernoemplan: " +
+      c.log.LogLine("Onderbroken hernoemplan: " +
                 (e.note.kind == RecordNote::Kind::kRestored ? e.note.key + " is teruggezet"
                                                             : std::string("labelprogramma teruggewisseld")) +
                 " (conversie naar " + e.note.digits + ").");
     }
   }
-  w.LogLine("Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
+  c.log.LogLine("Onderbroken hernoemplan afgemaakt: " + std::to_string(result.finished) +
                 (result.finished == 1 ? " bestand hernoemd." : " bestanden hernoemd."));
-  if (!RemoveJournal(w)) {
+  if (!RemoveJournal(c)) {
     result.ok = false;
-    result.why = "Kan " + JournalPath(w.sDBPath) + " niet verwijderen";
+    result.why = "Kan " + JournalPath(c.s.databaseFolder) + " niet verwijderen";
   }
   return result;
 }

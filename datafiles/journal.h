@@ -15,8 +15,10 @@
 
 namespace druvo {
 
-class MainWindow;
+class Reporter;
 struct FileCatalogue;
+struct RunSettings;
+struct Services;
 
 constexpr char kJournalFileName[] = "DRUVO.JNL";
 
@@ -77,16 +79,17 @@ enum class JournalState {
   kForeign,  // whole, but naming a file outside the installation: never carried out
 };
 
-/// Reads the journal of w.sDBPath, its names held against w's catalogue. `foreign` gets the
-/// first line that names a file outside the installation.
-JournalState ReadJournal(const MainWindow& w, RenamePlan& plan, std::string* foreign = nullptr);
+/// Reads the journal of the database folder, its names held against the catalogue; the
+/// program folder places a label-tool name of the first version. `foreign` gets the first
+/// line that names a file outside the installation.
+JournalState ReadJournal(const RunSettings& settings, RenamePlan& plan, std::string* foreign = nullptr);
 
 /// Full paths of a planned rename's two names.
-std::string PlannedFrom(const MainWindow& w, const PlannedRename& r);
-std::string PlannedTo(const MainWindow& w, const PlannedRename& r);
+std::string PlannedFrom(const RunSettings& settings, const PlannedRename& r);
+std::string PlannedTo(const RunSettings& settings, const PlannedRename& r);
 
 /// A rename is due when its source is present and its target is not.
-bool RenameDue(const MainWindow& w, const PlannedRename& r);
+bool RenameDue(const RunSettings& settings, const PlannedRename& r);
 
 /// An entry whose renames could not all be made. Its renames already made were undone.
 struct EntryRefusal {
@@ -108,13 +111,14 @@ struct PlanResult {
 /// Writes the plan, carries it out entry by entry, writes the note of each entry whose renames
 /// are all made, and removes the journal. A note that cannot be written stops the plan, as a
 /// refused undo does. A plan naming a file NameInInstallation does not allow is not carried
-/// out at all. Every due rename
-/// is made through w.services.rename (never overwriting); a rename whose source is gone or
-/// whose target is taken is skipped, as the plan's own guards would have skipped it.
+/// out at all. Every due rename is made through the services (never overwriting); a rename
+/// whose source is gone or whose target is taken is skipped, as the plan's own guards would
+/// have skipped it. The log view says what was not done.
 /// `evenWithoutJournal`: a journal that cannot be written (a volume run full) does not keep
 /// the renames from being made; journalWritten then says false, and a refused undo leaves
 /// no plan behind (`why` says so).
-PlanResult CarryOutPlan(MainWindow& w, const RenamePlan& plan, bool evenWithoutJournal = false);
+PlanResult CarryOutPlan(const RunSettings& settings, Reporter& log, const Services& services, const RenamePlan& plan,
+                        bool evenWithoutJournal = false);
 
 struct FinishResult {
   bool ok = true;    // false: the plan could not be finished; nothing more may be touched
@@ -131,7 +135,8 @@ struct FinishResult {
 /// system refuses is put back as it was and left; only a refused undo, or a note that cannot
 /// be written, stops, and keeps the journal.
 /// A journal naming files outside the installation is never carried out: it is renamed to
-/// DRUVO.JNL_<n> and the Start refuses. The log view says what was finished.
-FinishResult FinishUnfinishedPlan(MainWindow& w);
+/// DRUVO.JNL_<n> and the result says so, for the Start to refuse. The log view says what was
+/// finished.
+FinishResult FinishUnfinishedPlan(const RunSettings& settings, Reporter& log, const Services& services);
 
 }  // namespace druvo

@@ -116,7 +116,7 @@ TEST(Journal, AForeignOrTornJournalIsSetAsideAndNothingIsRenamed) {
                                 (torn ? "D\tQWIMAPD.13\tQWIM" : line + "\nEND 2\n");
     WriteFile(dir / "DATA/DRUVO.JNL", journal);
 
-    const FinishResult r = FinishUnfinishedPlan(w);
+    const FinishResult r = FinishUnfinishedPlan(w.Settings(), w, w.services);
     EXPECT_EQ(r.ok, torn);
     EXPECT_EQ(r.foreign, !torn);
     EXPECT_NE((torn ? w.LogViewText() : r.why).find("DRUVO.JNL_1"), std::string::npos) << r.why;

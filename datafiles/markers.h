@@ -3,13 +3,18 @@
 // aside under numbered names (marker name + "_" + n) without ever overwriting a file.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "model/catalogue.h"
+
 namespace druvo {
 
-class MainWindow;
+class Reporter;
+struct RunSettings;
+struct Services;
 
 struct ConvertedCount {
   std::int16_t dataFiles = 0;
@@ -21,23 +26,24 @@ struct ConvertedCount {
 constexpr int kMaxSetAsideNumber = 9999;
 
 /// Marker name of an entry, upper-cased: "QWIMAPD.13".
-std::string MarkerName(const MainWindow& w, int index, const std::string& digits);
+std::string MarkerName(const FileCatalogue& catalogue, int index, const std::string& digits);
 
 /// Set-aside name for number n, upper-cased: "QWIMAPD.13_10".
-std::string SetAsideName(const MainWindow& w, int index, const std::string& digits, int n);
+std::string SetAsideName(const FileCatalogue& catalogue, int index, const std::string& digits, int n);
 
 /// The number a set-aside name ends in, the text after its "_": 1 to kMaxSetAsideNumber as
 /// SetAsideName writes it, without leading zeros; 0 for any other text.
 int SetAsideNumberOf(std::string_view text);
 
 /// Counts present data files and markers of the chosen direction over the catalogue, each
-/// looked for in its entry folder below w.sDBPath. Repaints the window once per entry;
-/// changes no file and leaves the current folder as it was.
-ConvertedCount CountConvertedFiles(MainWindow& w, const std::string& suffix, const std::string& digits);
+/// looked for in its entry folder below the database folder. Repaints the window once per
+/// entry; changes no file and leaves the current folder as it was.
+ConvertedCount CountConvertedFiles(const RunSettings& settings, Reporter& events, const std::string& suffix,
+                                   const std::string& digits);
 
 /// The lowest n (1..9999) whose set-aside name of the reference entry is free in the
 /// database folder; 0 when all are taken.
-int ChooseSetAsideNumber(MainWindow& w, const std::string& digits);
+int ChooseSetAsideNumber(const RunSettings& settings, const std::string& digits);
 
 /// How a repeat preparation ended.
 struct Preparation {
@@ -46,24 +52,29 @@ struct Preparation {
   /// file and the reason.
   bool stopped = false;
   std::string why;
+  /// Entries whose renames the system refused: each is back as it was and named in an ERROR
+  /// line ("... is niet omgezet"), and the loop leaves it alone.
+  std::bitset<kCatalogueSize> reported;
 };
 
 /// Sets the markers of the chosen direction aside; the data files stay as they are.
-/// Renames go through w.services.rename and never overwrite. An entry whose rename the
-/// system refuses is left as it was, named in an ERROR line ("... is niet omgezet") and
-/// marked in w.entriesReported, so that the loop leaves it alone. Returns with the database
-/// folder current; when no set-aside number is free, nothing is renamed, one line in the log
-/// view says so and the current folder is left as it was.
-Preparation PreparePartialRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
+/// Renames go through the services and never overwrite. An entry whose rename the system
+/// refuses is left as it was, named in an ERROR line ("... is niet omgezet") and in the
+/// result's `reported`. Returns with the database folder current; when no set-aside number is
+/// free, nothing is renamed, one line in the log view says so and the current folder is left
+/// as it was.
+Preparation PreparePartialRepeat(const RunSettings& settings, Reporter& log, const Services& services,
+                                 const std::string& suffix, const std::string& digits);
 
 /// Sets the data files aside and puts each marker in its data file's place; otherwise as
 /// PreparePartialRepeat. Only a marker there to take its place lets a data file go, and only
 /// a marker a line of the record vouches for goes back; an entry whose marker is not
-/// vouched for is left as it is, with an ERROR line that says why.
+/// vouched for is left as it is, with an ERROR line that says why, and in `reported`.
 ///
 /// Both preparations plan first and write the plan to the journal before the first rename,
 /// so that a crash half-way is finished by the next Start (datafiles/journal.h); each
 /// entry's renames are made whole or not at all.
-Preparation PrepareFullRepeat(MainWindow& w, const std::string& suffix, const std::string& digits);
+Preparation PrepareFullRepeat(const RunSettings& settings, Reporter& log, const Services& services,
+                              const std::string& suffix, const std::string& digits);
 
 }  // namespace druvo

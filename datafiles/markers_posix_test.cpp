@@ -42,14 +42,14 @@ TEST(RepeatPreparation, NoFreeNumberChangesNothing) {
   ASSERT_EQ(before.size(), 9999u + 4u);
 
   sys::SetCurrentFolder(dir / "QMVWORK");
-  EXPECT_EQ(ChooseSetAsideNumber(w, "13"), 0);
-  EXPECT_EQ(ChooseSetAsideNumber(w, "10"), 1);
+  EXPECT_EQ(ChooseSetAsideNumber(w.Settings(), "13"), 0);
+  EXPECT_EQ(ChooseSetAsideNumber(w.Settings(), "10"), 1);
   const std::string line =
       "Geen vrij volgnummer om bestanden opzij te zetten: QWMHMXHM.13_1 tot en met "
       "QWMHMXHM.13_9999 bestaan al; er is niets hernoemd.\r\n";
-  PrepareFullRepeat(w, ".DAT", "13");
+  PrepareFullRepeat(w.Settings(), w, w.services, ".DAT", "13");
   EXPECT_EQ(w.LogViewText(), line);
-  PreparePartialRepeat(w, ".DAT", "13");
+  PreparePartialRepeat(w.Settings(), w, w.services, ".DAT", "13");
   EXPECT_EQ(w.LogViewText(), line + line);
   EXPECT_EQ(Snapshot(dir.path()), before);
   // The folder current on entry stays current.
@@ -57,7 +57,7 @@ TEST(RepeatPreparation, NoFreeNumberChangesNothing) {
   sys::SetCurrentFolder(saved);
 
   fs::remove(dir / "QWMHMXHM.13_5000");
-  EXPECT_EQ(ChooseSetAsideNumber(w, "13"), 5000);
+  EXPECT_EQ(ChooseSetAsideNumber(w.Settings(), "13"), 5000);
 }
 
 }  // namespace

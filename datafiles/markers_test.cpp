@@ -90,7 +90,7 @@ struct Database {
 
 TEST(CountConvertedFiles, CountsDataFilesAndMarkersOfTheChosenDirection) {
   Database db;
-  ConvertedCount c = CountConvertedFiles(db.w, ".DAT", "13");
+  ConvertedCount c = CountConvertedFiles(db.w.Settings(), db.w, ".DAT", "13");
   EXPECT_EQ(c.dataFiles, 0);
   EXPECT_EQ(c.markers, 0);
   EXPECT_FALSE(c.anyMarker);
@@ -101,18 +101,18 @@ TEST(CountConvertedFiles, CountsDataFilesAndMarkersOfTheChosenDirection) {
   db.Put("QWIMAPD.10");
   db.Put("QMVWORK/QWOMISWT.DAT");
   db.Put("QMVWORK/QWOMISWT.10");
-  c = CountConvertedFiles(db.w, ".DAT", "13");
+  c = CountConvertedFiles(db.w.Settings(), db.w, ".DAT", "13");
   EXPECT_EQ(c.dataFiles, 2);
   EXPECT_EQ(c.markers, 0);
   EXPECT_FALSE(c.anyMarker);
-  c = CountConvertedFiles(db.w, ".DAT", "10");
+  c = CountConvertedFiles(db.w.Settings(), db.w, ".DAT", "10");
   EXPECT_EQ(c.markers, 2);
   EXPECT_TRUE(c.anyMarker);
 
   // Entry 0's marker beside its data file, entry 20's in the work subfolder.
   db.Put("QWIMAPD.13");
   db.Put("QMVWORK/QWOMISWT.13");
-  c = CountConvertedFiles(db.w, ".DAT", "13");
+  c = CountConvertedFiles(db.w.Settings(), db.w, ".DAT", "13");
   EXPECT_EQ(c.dataFiles, 2);
   EXPECT_EQ(c.markers, 2);
   EXPECT_TRUE(c.anyMarker);
@@ -122,7 +122,7 @@ TEST(CountConvertedFiles, CountsDataFilesAndMarkersOfTheChosenDirection) {
   db.Put("qzexv.dat");
   db.Put("qzexv.13");
   db.Put("QMVWORK/qwepiqxz.13");
-  c = CountConvertedFiles(db.w, ".DAT", "13");
+  c = CountConvertedFiles(db.w.Settings(), db.w, ".DAT", "13");
   EXPECT_EQ(c.dataFiles, 3);
   EXPECT_EQ(c.markers, 5);
 
@@ -145,7 +145,7 @@ TEST(CountConvertedFiles, LooksInEachEntrysFolderWithItsOwnName) {
   fs::create_directory(db.dir / "QWIEAPUA.13");
   sys::SetCurrentFolder(db.dir / "QMVWORK");
 
-  ConvertedCount c = CountConvertedFiles(db.w, ".D01", "13");
+  ConvertedCount c = CountConvertedFiles(db.w.Settings(), db.w, ".D01", "13");
   EXPECT_EQ(c.dataFiles, 2);
   EXPECT_EQ(c.markers, 0);
   EXPECT_FALSE(c.anyMarker);
@@ -155,37 +155,37 @@ TEST(CountConvertedFiles, LooksInEachEntrysFolderWithItsOwnName) {
   Database bare(false);
   bare.Put("QWIEAPUA.DAT");
   bare.Put("QWIEAPUA.13");
-  c = CountConvertedFiles(bare.w, ".DAT", "13");
+  c = CountConvertedFiles(bare.w.Settings(), bare.w, ".DAT", "13");
   EXPECT_EQ(c.dataFiles, 1);
   EXPECT_EQ(c.markers, 1);
 }
 
 TEST(ChooseSetAsideNumber, IsDecidedByTheReferenceEntryAlone) {
   Database db;
-  EXPECT_EQ(MarkerName(db.w, 0, "13"), "QWIMAPD.13");
-  EXPECT_EQ(MarkerName(db.w, 20, "10"), "QWOMISWT.10");
-  EXPECT_EQ(SetAsideName(db.w, 0, "13", 10), "QWIMAPD.13_10");
-  EXPECT_EQ(SetAsideName(db.w, 31, "10", 9999), "QWIEAPUA.10_9999");
+  EXPECT_EQ(MarkerName(db.w.catalogue, 0, "13"), "QWIMAPD.13");
+  EXPECT_EQ(MarkerName(db.w.catalogue, 20, "10"), "QWOMISWT.10");
+  EXPECT_EQ(SetAsideName(db.w.catalogue, 0, "13", 10), "QWIMAPD.13_10");
+  EXPECT_EQ(SetAsideName(db.w.catalogue, 31, "10", 9999), "QWIEAPUA.10_9999");
   db.w.catalogue.baseNames[0] = "qwImapd";
-  EXPECT_EQ(SetAsideName(db.w, 0, "13", 1), "QWIMAPD.13_1");
+  EXPECT_EQ(SetAsideName(db.w.catalogue, 0, "13", 1), "QWIMAPD.13_1");
   db.w.catalogue.baseNames[0] = "QWIMAPD";
 
-  EXPECT_EQ(ChooseSetAsideNumber(db.w, "13"), 1);
+  EXPECT_EQ(ChooseSetAsideNumber(db.w.Settings(), "13"), 1);
 
   db.Put("QWMHMXHM.13_1");
   db.Put("QWMHMXHM.13_3");
   db.Put("QWIMAPD.13_2");
   db.Put("QWMHMXHM.10_2");
   db.Put("QMVWORK/QWMHMXHM.13_2");  // only the database folder is looked at
-  EXPECT_EQ(ChooseSetAsideNumber(db.w, "13"), 2);
-  EXPECT_EQ(ChooseSetAsideNumber(db.w, "10"), 1);
+  EXPECT_EQ(ChooseSetAsideNumber(db.w.Settings(), "13"), 2);
+  EXPECT_EQ(ChooseSetAsideNumber(db.w.Settings(), "10"), 1);
 
   for (int n : {2, 4, 5, 6, 7, 8, 9}) db.Put("QWMHMXHM.13_" + std::to_string(n));
-  EXPECT_EQ(ChooseSetAsideNumber(db.w, "13"), 10);
+  EXPECT_EQ(ChooseSetAsideNumber(db.w.Settings(), "13"), 10);
 
   db.Put("qwmhmxhm.13_10");
   fs::create_directory(db.dir / "QWMHMXHM.13_11");
-  EXPECT_EQ(ChooseSetAsideNumber(db.w, "13"), 11);
+  EXPECT_EQ(ChooseSetAsideNumber(db.w.Settings(), "13"), 11);
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
 }
 
@@ -212,7 +212,7 @@ TEST(PreparePartialRepeat, SetsEveryMarkerAsideUnderOneNumber) {
   db.Put("QMVWORK/QWOJJPSI.13_2");
   sys::SetCurrentFolder(db.dir / "QMVWORK");
 
-  PreparePartialRepeat(db.w, ".DAT", "13");
+  PreparePartialRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWIMAPD.13", "QWIMAPD.13_2");
   db.Moved("QWAOMVSQ.13", "QWAOMVSQ.13_2");
   db.Moved("QWMHMXHM.13", "QWMHMXHM.13_2");
@@ -224,7 +224,7 @@ TEST(PreparePartialRepeat, SetsEveryMarkerAsideUnderOneNumber) {
   EXPECT_EQ(db.w.LogViewText(), "");
 
   // Again: the reference entry's 2 is now taken, so the markers left over go to 3.
-  PreparePartialRepeat(db.w, ".DAT", "13");
+  PreparePartialRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWAXUIJG.13", "QWAXUIJG.13_3");
   db.Moved("QMVWORK/QWOJJPSI.13", "QMVWORK/QWOJJPSI.13_3");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
@@ -235,14 +235,14 @@ TEST(PreparePartialRepeat, SameNumberAgainWhenTheReferenceEntryHadNoMarker) {
   Database db;
   db.Put("QWIMAPD.DAT");
   db.Put("QWIMAPD.13");
-  PreparePartialRepeat(db.w, ".DAT", "13");
+  PreparePartialRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWIMAPD.13", "QWIMAPD.13_1");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
 
   // The next run left a fresh marker; 1 is chosen again and its name is taken.
   db.Put("QWIMAPD.13");
   db.Put("QWAOMVSQ.13");
-  PreparePartialRepeat(db.w, ".DAT", "13");
+  PreparePartialRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWAOMVSQ.13", "QWAOMVSQ.13_1");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
   EXPECT_EQ(db.w.LogViewText(), "");
@@ -286,7 +286,7 @@ TEST(PrepareFullRepeat, PutsEachMarkerBackInItsDataFilesPlace) {
     return sys::RenameNoReplace(from, to);
   };
 
-  PrepareFullRepeat(db.w, ".D01", "13");
+  PrepareFullRepeat(db.w.Settings(), db.w, db.w.services, ".D01", "13");
   db.Moved("QWIMAPD.D01", "QWIMAPD.13_1");
   db.Moved("QWIMAPD.13", "QWIMAPD.D01");
   db.Moved("QWAOMVSQ.13", "QWAOMVSQ.D01");
@@ -331,7 +331,7 @@ TEST(PrepareFullRepeat, PutsBackOnlyAMarkerTheRecordVouchesFor) {
   torn.size += 100;
   ASSERT_TRUE(AppendRecord(db.w.sDBPath, "13", "QWAOMVSQ.DAT", torn));
 
-  PrepareFullRepeat(db.w, ".DAT", "13");
+  const Preparation prepared = PrepareFullRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
   db.Moved("QWIMAPD.13", "QWIMAPD.DAT");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
@@ -345,14 +345,14 @@ TEST(PrepareFullRepeat, PutsBackOnlyAMarkerTheRecordVouchesFor) {
             "ERROR: QWIEAPUA.DAT is niet omgezet: QWIEAPUA.13 wordt niet teruggezet, geen regel in DRUVO.REC "
             "staat ervoor in dat het de inhoud van QWIEAPUA.DAT van voor de conversie is\r\n");
   EXPECT_EQ(db.w.errorCount, 3);
-  EXPECT_TRUE(db.w.entriesReported.test(1) && db.w.entriesReported.test(20) && db.w.entriesReported.test(31));
+  EXPECT_TRUE(prepared.reported.test(1) && prepared.reported.test(20) && prepared.reported.test(31));
 
   // Administration AB has no line of its own for the same marker name.
   Database ab;
   ab.Put("QWIMAPD.DAB");
   ab.Put("QWIMAPD.13");
   ab.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
-  PrepareFullRepeat(ab.w, ".DAB", "13");
+  PrepareFullRepeat(ab.w.Settings(), ab.w, ab.w.services, ".DAB", "13");
   EXPECT_EQ(Snapshot(ab.dir.path()), ab.files);
   EXPECT_EQ(ab.w.errorCount, 1);
 }
@@ -382,7 +382,8 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   Database db;
   converted(db);
   db.w.services.rename = refuse({"\\QWIMAPD.DAT", "\\QWAOMVSQ.13"});
-  EXPECT_FALSE(PrepareFullRepeat(db.w, ".DAT", "13").stopped);
+  const Preparation prepared = PrepareFullRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
+  EXPECT_FALSE(prepared.stopped);
   db.Moved("QWMHMXHM.DAT", "QWMHMXHM.13_1");
   db.Moved("QWMHMXHM.13", "QWMHMXHM.DAT");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
@@ -390,7 +391,7 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
             "ERROR: QWIMAPD.DAT is niet omgezet: QWIMAPD.DAT kan niet worden hernoemd (toegang geweigerd)\r\n"
             "ERROR: QWAOMVSQ.DAT is niet omgezet: QWAOMVSQ.13 kan niet worden hernoemd (toegang geweigerd)\r\n");
   EXPECT_EQ(db.w.errorCount, 2);
-  EXPECT_EQ(db.w.entriesReported.count(), 2u);
+  EXPECT_EQ(prepared.reported.count(), 2u);
   EXPECT_TRUE(db.IsCurrent(db.w.sDBPath));
   EXPECT_FALSE(fs::exists(db.dir / kJournalFileName));
 
@@ -400,7 +401,7 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   part.Put("QMVWORK/QWOMISWT.13");
   part.Put("QWIEAPUA.13");
   part.w.services.rename = refuse({"\\QWOMISWT.13"});
-  PreparePartialRepeat(part.w, ".DAT", "13");
+  PreparePartialRepeat(part.w.Settings(), part.w, part.w.services, ".DAT", "13");
   part.Moved("QWIMAPD.13", "QWIMAPD.13_1");
   part.Moved("QWIEAPUA.13", "QWIEAPUA.13_1");
   EXPECT_EQ(Snapshot(part.dir.path()), part.files);
@@ -413,7 +414,7 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   Database stuck;
   converted(stuck);
   stuck.w.services.rename = refuse({"\\QWAOMVSQ.13", "\\QWAOMVSQ.13_1"});
-  const Preparation p = PrepareFullRepeat(stuck.w, ".DAT", "13");
+  const Preparation p = PrepareFullRepeat(stuck.w.Settings(), stuck.w, stuck.w.services, ".DAT", "13");
   EXPECT_TRUE(p.stopped);
   EXPECT_EQ(p.why, "QWAOMVSQ.13_1 kan niet worden teruggezet (toegang geweigerd); het hernoemplan blijft in "
                    "DRUVO.JNL staan en de volgende Start maakt het af.");
@@ -423,7 +424,7 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   EXPECT_EQ(Snapshot(stuck.dir.path()), stuck.files);
   ASSERT_TRUE(fs::exists(stuck.dir / kJournalFileName));
   stuck.w.services.rename = sys::RenameNoReplace;
-  EXPECT_TRUE(FinishUnfinishedPlan(stuck.w).ok);
+  EXPECT_TRUE(FinishUnfinishedPlan(stuck.w.Settings(), stuck.w, stuck.w.services).ok);
   stuck.Moved("QWAOMVSQ.13", "QWAOMVSQ.DAT");
   stuck.Moved("QWMHMXHM.DAT", "QWMHMXHM.13_1");
   stuck.Moved("QWMHMXHM.13", "QWMHMXHM.DAT");
@@ -437,8 +438,8 @@ TEST(RepeatPreparation, ARefusedRenameLeavesItsEntryAsItWas) {
   race.w.services.rename = [](const std::string&, const std::string&) {
     return sys::RenameResult{sys::RenameStatus::kTargetTaken, "bestaat al"};
   };
-  PrepareFullRepeat(race.w, ".DAT", "13");
-  PreparePartialRepeat(race.w, ".DAT", "13");
+  PrepareFullRepeat(race.w.Settings(), race.w, race.w.services, ".DAT", "13");
+  PreparePartialRepeat(race.w.Settings(), race.w, race.w.services, ".DAT", "13");
   EXPECT_EQ(Snapshot(race.dir.path()), race.files);
   EXPECT_EQ(race.w.LogViewText(), "");
 }
@@ -450,7 +451,7 @@ TEST(RepeatPreparation, WithoutWorkSubfolder) {
   full.Put("QWIEAPUA.13");
   full.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
   full.Vouch("QWIEAPUA.13", "QWIEAPUA.DAT");
-  PrepareFullRepeat(full.w, ".DAT", "13");
+  PrepareFullRepeat(full.w.Settings(), full.w, full.w.services, ".DAT", "13");
   full.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
   full.Moved("QWIMAPD.13", "QWIMAPD.DAT");
   full.Moved("QWIEAPUA.13", "QWIEAPUA.DAT");
@@ -462,7 +463,7 @@ TEST(RepeatPreparation, WithoutWorkSubfolder) {
   part.Put("QWIMAPD.DAT");
   part.Put("QWIMAPD.13");
   part.Put("QWIEAPUA.13");
-  PreparePartialRepeat(part.w, ".DAT", "13");
+  PreparePartialRepeat(part.w.Settings(), part.w, part.w.services, ".DAT", "13");
   part.Moved("QWIMAPD.13", "QWIMAPD.13_1");
   part.Moved("QWIEAPUA.13", "QWIEAPUA.13_1");
   EXPECT_EQ(Snapshot(part.dir.path()), part.files);

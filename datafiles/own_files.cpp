@@ -3,7 +3,6 @@
 #include "datafiles/journal.h"
 #include "datafiles/record.h"
 #include "datafiles/run_lock.h"
-#include "model/main_window.h"
 #include "sys/fs.h"
 
 namespace druvo {
@@ -18,13 +17,6 @@ std::optional<std::string> OwnFilesRefusal(const std::string& databaseFolder) {
            "opnieuw.";
   }
   return std::nullopt;
-}
-
-bool CheckOwnFiles(MainWindow& w) {
-  const auto refusal = OwnFilesRefusal(w.sDBPath);
-  if (!refusal) return true;
-  w.RefuseCommand(*refusal, RunOutcome::kRefused);
-  return false;
 }
 
 }  // namespace druvo

@@ -9,15 +9,9 @@
 
 namespace druvo {
 
-class MainWindow;
-
 /// The refusal's text when one of the three names in the database folder holds something
 /// else than a plain file ("...\DRUVO.REC is een symbolische koppeling, ..."); nothing when
 /// each is a plain file or missing.
 std::optional<std::string> OwnFilesRefusal(const std::string& databaseFolder);
-
-/// The Start's check of the three names: on a refusal a message box with OK says it, both
-/// buttons are enabled again, w.outcome is kRefused and false comes back.
-bool CheckOwnFiles(MainWindow& w);
 
 }  // namespace druvo

@@ -34,7 +34,7 @@ TEST(OwnFiles, ALinkAtAFileDruvoWritesIsNeverWrittenThrough) {
   // The probe on its own, with no utility to run: that would write rcx.log itself.
   ASSERT_TRUE(sys::SetCurrentFolder(f.db));
   f.view.SetText(druvo::Control::txtExePath, f.Db("nowhere"));
-  druvo::ProbeConversionUtility(f.w, ".DAT");
+  druvo::ProbeConversionUtility(f.w, f.w.services, f.w.catalogue, f.w.view.Text(druvo::Control::txtExePath), ".DAT");
   f.view.SetText(druvo::Control::txtExePath, f.prog);
   testing_support::RemoveSymbolicLink(f.Db("rcx.log"));
 

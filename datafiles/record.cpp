@@ -5,7 +5,6 @@
 #include <initializer_list>
 
 #include "model/catalogue.h"
-#include "model/main_window.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 
@@ -52,10 +51,10 @@ std::future<std::optional<Fingerprint>> FingerprintLater(const std::string& path
   return std::async(policy, [path] { return FingerprintOf(path); });
 }
 
-std::string RecordKey(const MainWindow& w, int index, const std::string& suffix) {
+std::string RecordKey(const FileCatalogue& catalogue, int index, const std::string& suffix) {
   // Built step by step: MinGW's -Wrestrict misfires on const char* + std::string.
   std::string key = InWorkFolder(index) ? "QMVWORK\\" : "";
-  key += DataFileName(w.catalogue, index, suffix);
+  key += DataFileName(catalogue, index, suffix);
   return text::Upper(key);
 }
 

@@ -15,7 +15,7 @@
 
 namespace druvo {
 
-class MainWindow;
+struct FileCatalogue;
 
 constexpr char kRecordFileName[] = "DRUVO.REC";
 
@@ -45,7 +45,7 @@ std::future<std::optional<Fingerprint>> FingerprintLater(const std::string& path
 
 /// The key of an entry's data file in the record: its path below the database folder,
 /// upper-cased ("QWIMAPD.DAT", "QMVWORK\QWOMISWT.DAT").
-std::string RecordKey(const MainWindow& w, int index, const std::string& suffix);
+std::string RecordKey(const FileCatalogue& catalogue, int index, const std::string& suffix);
 
 /// The record of a database folder as last written. Per direction and key, the fingerprints
 /// taken since the last restore of that file, oldest first; per direction, whether a run in

@@ -39,7 +39,7 @@ struct Utility {
   MemoryView view;
   MainWindow w{view};
   bool Run(const std::string& program, const std::vector<std::string>& args) {
-    return ShellandWait(w, {program, args}, 0);
+    return ShellandWait(w, w.services, {program, args}, 0);
   }
 };
 

@@ -1,23 +1,12 @@
 #include "model/main_window.h"
 
+#include <algorithm>
+
 #include "model/browse.h"
 #include "sys/env.h"
 #include "sys/text.h"
 
 namespace druvo {
-
-Services RealServices() {
-  Services s;
-  s.secondsSinceMidnight = sys::SecondsSinceMidnight;
-  s.now = sys::Now;
-  s.queryDiskFree = sys::QueryDiskFree;
-  s.rename = sys::RenameNoReplace;
-  auto helpdesk = sys::GetVariable("DRUVO_HELPDESK");
-  auto relay = sys::GetVariable("DRUVO_SMTP_RELAY");
-  s.helpdesk = helpdesk && !helpdesk->empty() ? *helpdesk : DRUVO_DEFAULT_HELPDESK;
-  s.relay = relay && !relay->empty() ? *relay : DRUVO_DEFAULT_SMTP_RELAY;
-  return s;
-}
 
 MainWindow::MainWindow(View& v, Services s) : view(v), services(std::move(s)) {}
 
@@ -76,15 +65,22 @@ void MainWindow::LogCap() {
 
 void MainWindow::LogCaretToEnd() { view.LogCaretToEnd(); }
 
-void MainWindow::LogLine(const std::string& text) {
-  LogAppend(text + "\r\n");
-  LogCap();
-  LogCaretToEnd();
+void MainWindow::CountError() {
+  if (errorCount < kMaxErrorCount) ++errorCount;
 }
 
-void MainWindow::LogError(const std::string& text) {
-  LogLine("ERROR: " + text);
-  if (errorCount < INT16_MAX) ++errorCount;
+int MainWindow::LastEntry() const { return std::min<int>(lastIndex, kCatalogueSize - 1); }
+
+RunSettings MainWindow::Settings() const {
+  RunSettings s;
+  s.programFolder = sExePath;
+  s.databaseFolder = sDBPath;
+  s.suffix = dataFileSuffix;
+  s.digits = directionDigits;
+  s.customer = customerNumber;
+  s.catalogue = catalogue;
+  s.lastEntry = LastEntry();
+  return s;
 }
 
 void MainWindow::RefuseCommand(const std::string& message, RunOutcome why) {

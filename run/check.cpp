@@ -50,8 +50,8 @@ class FilesAfterPlan {
     std::vector<const PlannedRename*> made;
     for (const PlanEntry& e : plan) {
       for (const PlannedRename& r : e.renames) {
-        const std::string from = PlannedFrom(w, r);
-        const std::string to = PlannedTo(w, r);
+        const std::string from = PlannedFrom(w.Settings(), r);
+        const std::string to = PlannedTo(w.Settings(), r);
         const auto target = moved_.find(Key(to));
         const bool taken = target != moved_.end() ? target->second.has_value() : sys::ResolveExisting(to).has_value();
         if (!Present(from) || taken) continue;
@@ -122,7 +122,7 @@ bool ReportJournal(const MainWindow& w, FilesAfterPlan& after, std::vector<std::
   }
   RenamePlan plan;
   std::string foreign;
-  switch (ReadJournal(w, plan, &foreign)) {
+  switch (ReadJournal(w.Settings(), plan, &foreign)) {
     case JournalState::kNone:
       lines.push_back("Onderbroken hernoemplan: geen");
       return true;
@@ -232,8 +232,8 @@ CheckReport CheckInstallation(MainWindow& w) {
 
   // Everything below is the state the Start meets once it has finished that plan: what it
   // counts, asks and converts.
-  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
-  const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w, w.sDBPath);
+  const int last = w.LastEntry();
+  const std::optional<std::int64_t> freeKb = GetFreeSpaceKb(w.services, w.sDBPath);
   std::int64_t requiredKb = 0;
   for (int i = 0; i <= last; ++i) {
     if (const auto size = after.Size(text::Upper(DataFilePath(w.catalogue, i, db, suffix))))
@@ -251,7 +251,7 @@ CheckReport CheckInstallation(MainWindow& w) {
   const FileRecord record = FileRecord::Load(db);
   int n = 0;
   for (int k = 1; k <= kMaxSetAsideNumber && n == 0; ++k)
-    if (!after.Present(db + "\\" + SetAsideName(w, kReferenceEntry, digits, k))) n = k;
+    if (!after.Present(db + "\\" + SetAsideName(w.catalogue, kReferenceEntry, digits, k))) n = k;
   std::vector<Entry> entries;
   ConvertedCount count;
   int settable = 0;     // data files a full repeat would set aside
@@ -260,7 +260,7 @@ CheckReport CheckInstallation(MainWindow& w) {
     Entry e;
     const std::string folder = EntryFolder(db, i) + "\\";
     e.data = text::Upper(DataFileName(w.catalogue, i, suffix));
-    e.marker = MarkerName(w, i, digits);
+    e.marker = MarkerName(w.catalogue, i, digits);
     if (after.Present(folder + e.data)) e.dataSize = after.Size(folder + e.data).value_or(0);
     const auto marker = after.Where(folder + e.marker);
     e.markerPresent = marker.has_value();
@@ -268,15 +268,15 @@ CheckReport CheckInstallation(MainWindow& w) {
     if (e.markerPresent) {
       count.anyMarker = true;
       ++count.markers;
-      e.verdict = CheckMarker(record, digits, RecordKey(w, i, suffix), *marker);
-      const bool setAsideFree = n > 0 && !after.Present(folder + SetAsideName(w, i, digits, n));
+      e.verdict = CheckMarker(record, digits, RecordKey(w.catalogue, i, suffix), *marker);
+      const bool setAsideFree = n > 0 && !after.Present(folder + SetAsideName(w.catalogue, i, digits, n));
       if (setAsideFree) ++markersFree;
       if (e.verdict.trusted() && e.dataSize && setAsideFree) ++settable;
     }
     entries.push_back(std::move(e));
   }
 
-  const std::string numbered = n > 0 ? SetAsideName(w, kReferenceEntry, digits, n) : std::string();
+  const std::string numbered = n > 0 ? SetAsideName(w.catalogue, kReferenceEntry, digits, n) : std::string();
   const std::string number = std::to_string(n);
   std::string earlier = "Eerdere conversie: ";
   if (!count.anyMarker) {

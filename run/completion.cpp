@@ -1,11 +1,12 @@
+#include "run/completion.h"
+
 #include "datafiles/journal.h"
 #include "datafiles/record.h"
 #include "model/main_window.h"
-#include "run/start_command.h"
+#include "run/mail_report.h"
 #include "sys/codepage.h"
 #include "sys/format.h"
 #include "sys/fs.h"
-#include "tools/mail.h"
 
 namespace druvo {
 
@@ -34,7 +35,8 @@ void SwapLabelTool(MainWindow& w) {
   // which direction made the swap, so that only a restore of that direction swaps it back.
   AppendLabelToolSwap(w.sDBPath, w.directionDigits, true);
   const PlanResult r = CarryOutPlan(
-      w, {{{{PlanFolder::kProgram, "LMPR.EXE", "LMPR10.EXE"}, {PlanFolder::kProgram, "LMPR13.EXE", "LMPR.EXE"}}}});
+      w.Settings(), w, w.services,
+      {{{{PlanFolder::kProgram, "LMPR.EXE", "LMPR10.EXE"}, {PlanFolder::kProgram, "LMPR13.EXE", "LMPR.EXE"}}}});
   // Told in every mode: the host's label tool is not what the run says it is.
   if (r.stopped) {
     w.LogAppend("\r\nLabelprogramma: " + r.why);
@@ -63,9 +65,9 @@ void CompleteRun(MainWindow& w, Summary summary) {
     }
     w.LogAppend("\r\n" + sys::FormatGeneralDate(w.services.now()) + " " + w.Status());
     w.LogCaretToEnd();
-    w.view.DoEvents();
+    w.DoEvents();
   }
-  w.view.DoEvents();
+  w.DoEvents();
 
   SwapLabelTool(w);
 

@@ -8,7 +8,8 @@
 #include "datafiles/record.h"
 #include "model/catalogue.h"
 #include "model/main_window.h"
-#include "run/start_command.h"
+#include "run/conversion_loop.h"
+#include "run/disk_check.h"
 #include "sys/format.h"
 #include "sys/fs.h"
 #include "sys/text.h"
@@ -51,13 +52,13 @@ std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file
            "), " + file + " blijft staan";
   }
   std::string aside;
-  for (int n = std::max(ChooseSetAsideNumber(w, w.directionDigits), 1); n <= kMaxSetAsideNumber && aside.empty(); ++n)
-    if (!sys::ResolveExisting(SetAsideName(w, i, w.directionDigits, n))) aside = SetAsideName(w, i, w.directionDigits, n);
+  for (int n = std::max(ChooseSetAsideNumber(w.Settings(), w.directionDigits), 1); n <= kMaxSetAsideNumber && aside.empty(); ++n)
+    if (!sys::ResolveExisting(SetAsideName(w.catalogue, i, w.directionDigits, n))) aside = SetAsideName(w.catalogue, i, w.directionDigits, n);
   if (aside.empty()) return full + "; geen vrij volgnummer om " + file + " opzij te zetten, " + file + " blijft staan";
   // The host's own name for the file, letter case and all.
   const std::string onDisk = sys::FindPlainFile(file).value_or(file);
   const std::string below = InWorkFolder(i) ? "QMVWORK\\" : "";
-  const PlanResult r = CarryOutPlan(w,
+  const PlanResult r = CarryOutPlan(w.Settings(), w, w.services,
                                     {{{{PlanFolder::kDatabase, below + onDisk, below + aside},
                                        {PlanFolder::kDatabase, below + marker, below + onDisk}}}},
                                     true);
@@ -89,15 +90,17 @@ LoopEnd ConversionLoop(MainWindow& w) {
   if (!sys::SetCurrentFolder(db) && !w.tolerantMode)
     w.LogAppend("De database folder " + db + " kan niet worden geopend\r\n");
 
-  const bool wrapper = ProbeConversionUtility(w, w.dataFileSuffix);
-  const int last = w.lastIndex;
+  // The probe is started from the program folder as its box holds it.
+  const bool wrapper = ProbeConversionUtility(w, w.services, w.catalogue, w.view.Text(Control::txtExePath),
+                                              w.dataFileSuffix);
+  const int last = w.LastEntry();
   int converted = 0;
   int absent = 0;
   int left = 0;  // entries not reached because the user asked to stop
   int haltedAt = -1;  // the entry whose files could not be put back: the run ends after it
   for (int i = 0; i <= last; ++i) {
     // A stop takes effect between two files, never inside a utility call.
-    if (w.StopRequested()) {
+    if (w.services.StopRequested()) {
       left = last + 1 - i;
       break;
     }
@@ -109,7 +112,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
     w.LogAppend("\r\n" + sys::FormatGeneralDate(w.services.now()) + " " + status + "\r\n");
     w.LogCaretToEnd();
     w.view.Progress(i + 1, last + 1);
-    w.view.DoEvents();
+    w.DoEvents();
 
     const std::string file = text::Upper(DataFileName(w.catalogue, i, w.dataFileSuffix));
     // An entry whose repeat preparation was refused is named in an ERROR line already; it
@@ -133,7 +136,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // The marker holds the file's earlier state. While it is in place (a repeat that could
     // not set it aside), converting again would make the utility refuse or, worse, lose that
     // state: the file is left alone.
-    const std::string marker = MarkerName(w, i, w.directionDigits);
+    const std::string marker = MarkerName(w.catalogue, i, w.directionDigits);
     if (sys::IsPresent(marker)) {
       ReportNotConverted(w, file, marker + " staat er nog, de vorige toestand van het bestand zou verloren gaan");
       continue;
@@ -142,28 +145,28 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // A utility that runs out of room half-way leaves the file torn: the volume must hold
     // all the call may write and the room it must leave, before the file is handed over,
     // measured now, after what the files before it took.
-    if (auto lack = LackOfRoomForCall(w, sys::CurrentFolder(), sys::FileSize(file).value_or(0))) {
+    if (auto lack = LackOfRoomForCall(w.services, sys::CurrentFolder(), sys::FileSize(file).value_or(0))) {
       ReportNotConverted(w, file, *lack);
       continue;
     }
 
     // What the file holds now is recorded, on disk, before the utility may change it: it is
     // what the marker must hold afterwards, and what a repeat may put back.
-    w.BeforeChange("record written");
+    w.services.BeforeChange("record written");
     const auto before = FingerprintOf(file);
     if (!before) {
       ReportNotConverted(w, file, "het bestand kan niet worden gelezen");
       continue;
     }
-    if (std::string why; !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w, i, w.dataFileSuffix), *before, &why)) {
+    if (std::string why; !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w.catalogue, i, w.dataFileSuffix), *before, &why)) {
       ReportNotConverted(w, file, "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven (" + why + ")");
       continue;
     }
 
-    w.BeforeChange("utility started");
+    w.services.BeforeChange("utility started");
     const Command command = UtilityCommand(w, wrapper, file);
     ProcessEnd end;
-    const bool waited = ShellandWait(w, command, 0, &end);
+    const bool waited = ShellandWait(w, w.services, command, 0, &end);
     // A big file's marker is read on a second thread while the log is shown: for a file of
     // hundreds of megabytes each takes a noticeable part of a second. Only a utility that
     // ended by itself left a marker worth reading. The name stays relative (a folder too long
@@ -178,7 +181,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // left: the guard above left room for all the call may write, so only a call that ran
     // out of room (or a writer beside it) leaves less than kRoomLeftAfterCall.
     if (waited && end.started && end.ended) {
-      if (const auto full = RanFullDuringCall(w, sys::CurrentFolder())) {
+      if (const auto full = RanFullDuringCall(w.services, sys::CurrentFolder())) {
         // The marker's read is over before its files are renamed.
         const auto print = left.valid() ? left.get() : FingerprintOf(marker);
         bool stopped = false;

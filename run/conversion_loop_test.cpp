@@ -4,6 +4,14 @@
 #include <map>
 
 #include "datafiles/disk_space.h"
+#include "run/completion.h"
+#include "run/conversion_loop.h"
+#include "run/earlier_runs.h"
+#include "run/start_checks.h"
+#include "run/completion.h"
+#include "run/conversion_loop.h"
+#include "run/earlier_runs.h"
+#include "run/start_checks.h"
 #include "run/start_command.h"
 #include "run_fixture.h"
 #include "sys/fs.h"

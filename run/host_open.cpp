@@ -1,6 +1,5 @@
 #include "run/host_open.h"
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -16,7 +15,7 @@ std::string InUseText(const std::string& file) {
 }
 
 bool DataFilesFree(MainWindow& w) {
-  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
+  const int last = w.LastEntry();
   // The waits of all files together: a program that has just been closed may hold its
   // handles a moment longer, as the last utility of a run may hold the lock (run_lock.cpp).
   int waits = 0;
@@ -25,7 +24,7 @@ bool DataFilesFree(MainWindow& w) {
     if (!sys::IsPresent(path)) continue;
     while (sys::TryExclusiveOpen(path) == sys::ExclusiveOpen::kInUse) {
       if (++waits > 40) {
-        w.RefuseCommand(InUseText(RecordKey(w, i, w.dataFileSuffix)), RunOutcome::kRefused);
+        w.RefuseCommand(InUseText(RecordKey(w.catalogue, i, w.dataFileSuffix)), RunOutcome::kRefused);
         w.view.SetFocus(Control::btnStart);
         return false;
       }

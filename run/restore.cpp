@@ -9,11 +9,10 @@
 #include "model/catalogue.h"
 #include "datafiles/journal.h"
 #include "datafiles/markers.h"
-#include "datafiles/own_files.h"
 #include "datafiles/record.h"
-#include "datafiles/run_lock.h"
 #include "run/host_open.h"
-#include "run/start_command.h"
+#include "run/run_guards.h"
+#include "run/start_checks.h"
 #include "sys/codepage.h"
 #include "sys/format.h"
 #include "sys/fs.h"
@@ -78,9 +77,9 @@ RestoreResult RestoreConversion(MainWindow& w) {
     }
 
   // Set-aside numbers are taken from the one a repeat would choose upwards, per entry.
-  const int first = std::max(ChooseSetAsideNumber(w, digits), 1);
+  const int first = std::max(ChooseSetAsideNumber(w.Settings(), digits), 1);
   const FileRecord record = FileRecord::Load(w.sDBPath);
-  const int last = std::min<int>(w.lastIndex, kCatalogueSize - 1);
+  const int last = w.LastEntry();
   std::vector<EntryPlan> entries;
   RenamePlan plan;
   std::vector<int> planned;  // catalogue index of each plan entry
@@ -89,10 +88,10 @@ RestoreResult RestoreConversion(MainWindow& w) {
   for (int i = 0; i <= last; ++i) {
     EntryPlan e;
     e.data = text::Upper(DataFileName(w.catalogue, i, suffix));
-    e.marker = MarkerName(w, i, digits);
+    e.marker = MarkerName(w.catalogue, i, digits);
     e.folder = EntryFolder(w.sDBPath, i) + "\\";
     e.planned = InWorkFolder(i) ? "QMVWORK\\" : "";
-    if (finishedKeys.count(digits + "\t" + RecordKey(w, i, suffix))) {
+    if (finishedKeys.count(digits + "\t" + RecordKey(w.catalogue, i, suffix))) {
       e.finished = true;
       --finishedElsewhere;
     }
@@ -119,7 +118,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
     // The state before the first conversion in this direction, as the record holds it: a
     // marker, or an earlier marker a partial repeat set aside. Without the record's word
     // nothing is put back.
-    const std::string key = RecordKey(w, i, suffix);
+    const std::string key = RecordKey(w.catalogue, i, suffix);
     const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
     const bool damaged = record.Damaged(digits, key);
     if (!earliest || damaged) {
@@ -160,7 +159,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
     // Every file the entry has now is kept, under the next free set-aside name.
     auto freeName = [&]() -> std::string {
       for (int n = first; n <= kMaxSetAsideNumber; ++n) {
-        const std::string name = SetAsideName(w, i, digits, n);
+        const std::string name = SetAsideName(w.catalogue, i, digits, n);
         if (taken.insert(name).second) return name;
       }
       return {};
@@ -212,7 +211,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
     return Finish(w, RestoreResult::kNothing);
   }
 
-  const PlanResult result = CarryOutPlan(w, plan);
+  const PlanResult result = CarryOutPlan(w.Settings(), w, w.services, plan);
   sys::SetCurrentFolder(w.sDBPath);
   if (result.stopped) {
     w.LogError(result.why);

@@ -1,7 +1,6 @@
 #include "run/start_checks.h"
 
 #include "model/main_window.h"
-#include "run/start_command.h"
 #include "sys/format.h"
 #include "sys/fs.h"
 #include "sys/text.h"
@@ -105,7 +104,6 @@ bool StartChecks(MainWindow& w) {
   w.customerNumber = v.Text(Control::txtKlantId);
   if (auto r = CheckCustomer(w.customerNumber)) return Refuse(w, *r);
 
-  w.sExePath = v.Text(Control::txtExePath);
   w.sExePath = FullFolder(v, Control::txtExePath);
   if (auto r = CheckProgramFolder(w.sExePath)) return Refuse(w, *r);
 

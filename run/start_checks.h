@@ -10,6 +10,18 @@
 
 namespace druvo {
 
+class MainWindow;
+
+/// The first phase of the Start command: reads and checks the inputs, confirms the database
+/// date, locks the buttons, makes the database folder current, chooses the digits. False:
+/// the command ends.
+bool StartChecks(MainWindow& w);
+
+/// Enables or disables the two folder boxes and their browse buttons. The start checks
+/// disable them with Start and Stop: the run keeps the folders chosen at Start, on which its
+/// lock, record and journal are fixed. ClickStart enables them again when the command ends.
+void EnableFolderChoice(View& view, bool enabled);
+
 struct Refusal {
   std::string message;  // the message box's text
   Control focus;        // the box that gets the focus

@@ -3,10 +3,13 @@
 #include <exception>
 #include <string>
 
-#include "datafiles/own_files.h"
-#include "datafiles/run_lock.h"
 #include "model/main_window.h"
+#include "run/completion.h"
+#include "run/conversion_loop.h"
+#include "run/earlier_runs.h"
 #include "run/host_open.h"
+#include "run/run_guards.h"
+#include "run/start_checks.h"
 
 namespace druvo {
 

@@ -397,8 +397,8 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
   auto recorded = [&](const std::string& root) {
     const druvo::FileRecord record = druvo::FileRecord::Load(In(root, "DATA"));
     for (int i : kept)
-      if (record.Earliest("13", druvo::RecordKey(w, i, ".DAT")) || record.Damaged("13", druvo::RecordKey(w, i, ".DAT")))
-        return "record not restored: " + druvo::RecordKey(w, i, ".DAT");
+      if (record.Earliest("13", druvo::RecordKey(w.catalogue, i, ".DAT")) || record.Damaged("13", druvo::RecordKey(w.catalogue, i, ".DAT")))
+        return "record not restored: " + druvo::RecordKey(w.catalogue, i, ".DAT");
     return std::string(record.LabelToolSwapped("13") ? "label tool still swapped in the record" : "");
   };
 
@@ -435,7 +435,7 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
     ASSERT_EQ(rc, kEndedAtRename);
     druvo::RenamePlan plan;
     w.sDBPath = In(root, "DATA");
-    EXPECT_EQ(druvo::ReadJournal(w, plan), k == 1 ? druvo::JournalState::kNone : druvo::JournalState::kComplete);
+    EXPECT_EQ(druvo::ReadJournal(w.Settings(), plan), k == 1 ? druvo::JournalState::kNone : druvo::JournalState::kComplete);
     // The next restore finishes the plan the crash left and counts what it put back, also
     // when the crash came after the last rename.
     std::string log;

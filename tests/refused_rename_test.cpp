@@ -193,7 +193,7 @@ TEST(RefusedRename, AtEveryRenameEveryDataFileStaysWholeAndEveryMissEntryIsNamed
     const FileRecord record = FileRecord::Load((root / "DATA").string());
     for (int i : kKept) {
       EXPECT_EQ(ReadFile(*sys::ResolveExisting(DataFilePath(cat, i, (root / "DATA").string(), ".DAT"))), original[i]);
-      EXPECT_FALSE(record.Earliest("13", RecordKey(next.w, i, ".DAT"))) << i;
+      EXPECT_FALSE(record.Earliest("13", RecordKey(next.w.catalogue, i, ".DAT"))) << i;
     }
     EXPECT_FALSE(record.LabelToolSwapped("13"));
   }

@@ -160,8 +160,8 @@ Files Snapshot(const fs::path& root) {
 }
 
 void Prepare(Mode mode, MainWindow& w) {
-  if (mode == Mode::kFull) druvo::PrepareFullRepeat(w, kSuffix, kDigits);
-  else druvo::PreparePartialRepeat(w, kSuffix, kDigits);
+  if (mode == Mode::kFull) druvo::PrepareFullRepeat(w.Settings(), w, w.services, kSuffix, kDigits);
+  else druvo::PreparePartialRepeat(w.Settings(), w, w.services, kSuffix, kDigits);
 }
 
 // One preparation in this process, as the Start command calls it: the database folder
@@ -187,7 +187,7 @@ std::string FinishHere(const fs::path& db) {
   MainWindow w(view);
   w.sDBPath = db.string();
   druvo::LoadFileCatalogue(w.catalogue);
-  const druvo::FinishResult r = druvo::FinishUnfinishedPlan(w);
+  const druvo::FinishResult r = druvo::FinishUnfinishedPlan(w.Settings(), w, w.services);
   sys::SetCurrentFolder(db.parent_path().string());
   return r.ok ? w.LogViewText() : "not finished: " + r.why;
 }

@@ -1,6 +1,6 @@
 #include "tools/log_view.h"
 
-#include "model/main_window.h"
+#include "model/reporter.h"
 #include "sys/codepage.h"
 #include "sys/fs.h"
 #include "sys/text.h"
@@ -86,21 +86,20 @@ bool ForEachLogLine(const std::string& path, const LinePartSink& sink) {
   return true;
 }
 
-void AppendLogToView(MainWindow& w, const std::string& path) {
+void AppendLogToView(Reporter& log, const std::string& path) {
   // A long line goes to the view in parts: the view keeps its newest characters in the
   // end just as if the line had come whole, and memory stays bounded.
   std::string text;  // one buffer for every line
   ForEachLogLine(path, [&](std::string_view part, bool begins, bool ends) {
     text.assign(part);
     if (ends) text += "\r\n";
-    w.LogAppend(text);
-    w.view.DoEvents();
-    if (begins && text::Upper(text::FirstChars(part, 5)) == "ERROR" && w.errorCount < 32767)
-      ++w.errorCount;
-    w.LogCap();
-    w.LogCaretToEnd();
+    log.LogAppend(text);
+    log.DoEvents();
+    if (begins && text::Upper(text::FirstChars(part, 5)) == "ERROR") log.CountError();
+    log.LogCap();
+    log.LogCaretToEnd();
   });
-  w.view.DoEvents();
+  log.DoEvents();
 }
 
 }  // namespace druvo

@@ -9,7 +9,7 @@
 
 namespace druvo {
 
-class MainWindow;
+class Reporter;
 
 /// Receives a line, or one part of a long line, without its terminator: `begins` on its
 /// first part, `ends` on its last (a line of at most the part size comes in one call).
@@ -50,6 +50,6 @@ bool ForEachLogLine(const std::string& path, const LinePartSink& sink);
 /// "ERROR" (any case) into the error count (at most 32,767), keeping the view at its newest
 /// 50,000 characters and the caret at the end. A file that cannot be opened or is not a
 /// regular file is skipped. Memory stays bounded whatever the file's size.
-void AppendLogToView(MainWindow& w, const std::string& path);
+void AppendLogToView(Reporter& log, const std::string& path);
 
 }  // namespace druvo

@@ -1,6 +1,7 @@
 // The mail report against a real SMTP relay on 127.0.0.1 (tests/smtp_sink.py). On Linux the
 // test starts the relay itself; elsewhere DRUVO_TEST_SMTP_DIR names the folder of a relay
 // started beforehand (its "ready" file gives the ports), else these tests are skipped.
+#include "run/mail_report.h"
 #include "tools/mail.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tools/probe.h"
 
-#include "model/main_window.h"
+#include "model/reporter.h"
 #include "sys/fs.h"
 #include "sys/text.h"
 #include "tools/log_view.h"
@@ -23,28 +23,29 @@ bool IsTriggerLine(const std::string& line) {
          StartsWithExactly(head, "ERROR: 3016");
 }
 
-bool ProbeConversionUtility(MainWindow& w, const std::string& suffix) {
+bool ProbeConversionUtility(Reporter& log, const Services& services, const FileCatalogue& catalogue,
+                            const std::string& programFolder, const std::string& suffix) {
   const std::string logName = "rcx.log";
   // Emptied first, so that lines left by an earlier probe are not read as this one's: put in
   // its place as a new empty file, so that a link there is never followed.
   if (sys::IsPresent(logName)) sys::ReplaceFileDurably(logName, "");
 
   Command probe;
-  probe.program = w.view.Text(Control::txtExePath) + "\\RCX";
-  probe.args = {"I", text::Upper(w.catalogue.baseNames[kProbeEntry] + suffix)};
+  probe.program = programFolder + "\\RCX";
+  probe.args = {"I", text::Upper(catalogue.baseNames[kProbeEntry] + suffix)};
   bool wrapperNeeded = false;
-  ShellandWait(w, probe, 0);
+  ShellandWait(log, services, probe, 0);
 
   if (!sys::IsPresent(logName)) return wrapperNeeded;
   // Read in pieces, a long line in parts: only a line's first characters can trigger.
   const bool read = ForEachLogLine(logName, [&](std::string_view part, bool begins, bool ends) {
-    w.LogAppend(ends ? std::string(part) + "\r\n" : std::string(part));
-    w.view.DoEvents();
+    log.LogAppend(ends ? std::string(part) + "\r\n" : std::string(part));
+    log.DoEvents();
     if (begins && IsTriggerLine(std::string(part))) wrapperNeeded = true;
   });
   if (!read) return wrapperNeeded;
-  w.LogCaretToEnd();
-  w.view.DoEvents();
+  log.LogCaretToEnd();
+  log.DoEvents();
   return wrapperNeeded;
 }
 

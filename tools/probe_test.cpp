@@ -62,14 +62,14 @@ TEST(Probe, RandomLinesKeepTheirProperties) {
 TEST(Probe, ReadsTheUtilitysLogAndChoosesTheWrapper) {
   RunFixture f;
   ASSERT_TRUE(sys::SetCurrentFolder(f.db));
-  EXPECT_FALSE(ProbeConversionUtility(f.w, ".DAT"));
+  EXPECT_FALSE(ProbeConversionUtility(f.w, f.w.services, f.w.catalogue, f.w.view.Text(Control::txtExePath), ".DAT"));
   EXPECT_FALSE(ReadFile(f.Db("rcx.log")).empty());
   EXPECT_NE(f.w.LogViewText(), "");
   EXPECT_EQ(f.w.errorCount, 0);  // the utility's own log is not counted
 
   for (const char* code : {"3016", "-1", "20"}) {
     testing_support::SetEnv("RCX_PROBE_ERROR", code);
-    EXPECT_TRUE(ProbeConversionUtility(f.w, ".DAT")) << code;
+    EXPECT_TRUE(ProbeConversionUtility(f.w, f.w.services, f.w.catalogue, f.w.view.Text(Control::txtExePath), ".DAT")) << code;
   }
   testing_support::UnsetEnv("RCX_PROBE_ERROR");
   EXPECT_EQ(f.w.errorCount, 0);
@@ -80,13 +80,13 @@ TEST(Probe, OldLogIsEmptiedWhenTheUtilityCannotRun) {
   ASSERT_TRUE(sys::SetCurrentFolder(f.db));
   WriteFile(f.Db("rcx.log"), "ERROR: 3016 from an earlier day\r\n");
   f.view.SetText(Control::txtExePath, f.Db("nowhere"));
-  EXPECT_FALSE(ProbeConversionUtility(f.w, ".DAT"));
+  EXPECT_FALSE(ProbeConversionUtility(f.w, f.w.services, f.w.catalogue, f.w.view.Text(Control::txtExePath), ".DAT"));
   EXPECT_EQ(ReadFile(f.Db("rcx.log")), "");
   EXPECT_EQ(f.w.LogViewText(), "");
   EXPECT_EQ(f.view.caretMoves, 1);
 
   // No rcx.log at all: nothing shown, direct calls.
   std::filesystem::remove(f.Db("rcx.log"));
-  EXPECT_FALSE(ProbeConversionUtility(f.w, ".DAT"));
+  EXPECT_FALSE(ProbeConversionUtility(f.w, f.w.services, f.w.catalogue, f.w.view.Text(Control::txtExePath), ".DAT"));
   EXPECT_FALSE(std::filesystem::exists(f.Db("rcx.log")));
 }

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "model/main_window.h"
+#include "model/reporter.h"
+#include "model/services.h"
 #include "tools/process_platform.h"
 
 namespace druvo {
@@ -47,10 +48,11 @@ bool WaitTimedOut(const WaitDeadline& d, double clock) {
   return !d.afterMidnight || clock < d.startSecond;
 }
 
-bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue, ProcessEnd* end) {
+bool ShellandWait(Reporter& events, const Services& services, const Command& ExeFullPath,
+                  std::int32_t TimeOutValue, ProcessEnd* end) {
   const Command command = ExeFullPath;  // the caller's text may change while events run
   WaitDeadline deadline;
-  if (!ComputeWaitDeadline(w.services.secondsSinceMidnight(), TimeOutValue, deadline)) return false;
+  if (!ComputeWaitDeadline(services.secondsSinceMidnight(), TimeOutValue, deadline)) return false;
 
   std::unique_ptr<StartedProcess> process = StartProcess(command);
   if (!process) return false;
@@ -68,8 +70,8 @@ bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOu
         break;
       case StartedProcess::State::kUnknown: break;
     }
-    w.view.DoEvents();
-    if (WaitTimedOut(deadline, w.services.secondsSinceMidnight())) break;
+    events.DoEvents();
+    if (WaitTimedOut(deadline, services.secondsSinceMidnight())) break;
     if (!running) break;
     process->Pause(kPollPauseMs);
   }

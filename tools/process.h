@@ -7,7 +7,8 @@
 
 namespace druvo {
 
-class MainWindow;
+class Reporter;
+struct Services;
 
 /// A command line kept in its pieces, so that a program path or an argument holding
 /// blanks or characters a shell interprets reaches the program intact.
@@ -53,14 +54,15 @@ bool WaitTimedOut(const WaitDeadline& deadline, double clock);
 /// wait: the process runs on, also beyond the life of this program, holding the run's lock.
 ///
 /// `end`, where given, tells how the process ended: not started, still running (a time-out),
-/// ended abnormally (a crash), or its exit code.
+/// ended abnormally (a crash), or its exit code. The clock is the services' clock; the
+/// events run through `events`.
 struct ProcessEnd {
   bool started = false;
   bool ended = false;
   bool abnormal = false;
   std::uint32_t exitCode = 0;
 };
-bool ShellandWait(MainWindow& w, const Command& ExeFullPath, std::int32_t TimeOutValue,
-                  ProcessEnd* end = nullptr);
+bool ShellandWait(Reporter& events, const Services& services, const Command& ExeFullPath,
+                  std::int32_t TimeOutValue, ProcessEnd* end = nullptr);
 
 }  // namespace druvo

@@ -30,7 +30,7 @@ TEST(ShellandWait, ChildLeadsAProcessGroupOfItsOwnAndIgnoresTheTerminalsStops) {
   ASSERT_EQ(chmod((dir / "report.sh").c_str(), 0755), 0);
   MemoryView view;
   MainWindow w{view};
-  ASSERT_TRUE(ShellandWait(w, {dir / "report.sh", {}}, 0));
+  ASSERT_TRUE(ShellandWait(w, w.services, {dir / "report.sh", {}}, 0));
 
   std::istringstream seen(ReadFile(dir / "seen"));
   std::string mask, blocked;

@@ -164,7 +164,7 @@ TEST(ShellandWait, StartsInTheCurrentFolderAndPassesEveryArgumentIntact) {
       "N", "with blank", "a&b|c<d>e^f", "50%PATH%x", "", "say \"hi\"", "ends\\", "C:\\x y\\", "café"};
 
   const auto t0 = Clock::now();
-  EXPECT_TRUE(ShellandWait(win.w, {Program("argv_echo"), args}, 0));
+  EXPECT_TRUE(ShellandWait(win.w, win.w.services, {Program("argv_echo"), args}, 0));
   EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 10.0);
   EXPECT_GE(win.view.events, 1);
 
@@ -197,7 +197,7 @@ TEST(ShellandWait, RandomHostileArgumentsArriveIntact) {
       args.push_back(arg);
     }
     fs::remove(dir / "argv_echo.txt");
-    ASSERT_TRUE(ShellandWait(win.w, {Program("argv_echo"), args}, 0));
+    ASSERT_TRUE(ShellandWait(win.w, win.w.services, {Program("argv_echo"), args}, 0));
     EXPECT_EQ(EchoArgs(dir), args) << "round " << round;
   }
   // Only the one file the helper writes: no redirection or second command ran.
@@ -217,14 +217,14 @@ TEST(ShellandWait, ProgramFolderWithBlanksNameWithoutExtensionAndBatchWrapper) {
   Window win;
 
   // "...\RCX" is found as RCX.EXE, as Windows finds a program named without extension.
-  EXPECT_TRUE(ShellandWait(win.w, {prog + "\\RCX", {"I", "QWAOMVSQ.DAT"}}, 0));
+  EXPECT_TRUE(ShellandWait(win.w, win.w.services, {prog + "\\RCX", {"I", "QWAOMVSQ.DAT"}}, 0));
   EXPECT_FALSE(Exists(dir / "argv_echo.txt"));  // written into the current folder only
   EXPECT_NE(ReadFile(work + "/argv_echo.txt").find("\nI\nQWAOMVSQ.DAT\n"), std::string::npos);
 
   // Through the batch wrapper: the first three arguments reach the utility, the program
   // folder with blanks and & as fourth only finds it.
   fs::remove(work + "/argv_echo.txt");
-  EXPECT_TRUE(ShellandWait(win.w, {prog + "\\RCXB.BAT", {"N", "a b&c|d<e>f^g,h;i=j(k)!", "13", prog}}, 0));
+  EXPECT_TRUE(ShellandWait(win.w, win.w.services, {prog + "\\RCXB.BAT", {"N", "a b&c|d<e>f^g,h;i=j(k)!", "13", prog}}, 0));
   std::string text = ReadFile(work + "/argv_echo.txt");
   EXPECT_NE(text.find("\nN\na b&c|d<e>f^g,h;i=j(k)!\n13\n"), std::string::npos) << text;
   EXPECT_EQ(text.find(prog), std::string::npos) << "the fourth argument is the wrapper's own";
@@ -237,7 +237,7 @@ TEST(ShellandWait, ProgramFolderWithBlanksNameWithoutExtensionAndBatchWrapper) {
   fs::create_directories(pct);
   fs::copy_file(testing_support::BinDir() + "/RCXB.BAT", pct + "/RCXB.BAT");
   fs::remove(work + "/argv_echo.txt");
-  EXPECT_TRUE(ShellandWait(win.w, {pct + "\\RCXB.BAT", {"N", "x y", "13", prog}}, 0));
+  EXPECT_TRUE(ShellandWait(win.w, win.w.services, {pct + "\\RCXB.BAT", {"N", "x y", "13", prog}}, 0));
   text = ReadFile(work + "/argv_echo.txt");
   EXPECT_NE(text.find("\nN\nx y\n13\n"), std::string::npos) << text;
 }
@@ -249,17 +249,17 @@ TEST(ShellandWait, MissingProgramAndOverflowStartNothing) {
   Window win;
 
   const auto t0 = Clock::now();
-  EXPECT_FALSE(ShellandWait(win.w, {dir.path() + "\\NOPE.EXE", {"x"}}, 0));
-  EXPECT_FALSE(ShellandWait(win.w, {dir.path() + "\\NOPE", {}}, 0));
-  EXPECT_FALSE(ShellandWait(win.w, {dir.path() + "\\missing folder\\RCX.exe", {}}, 5));
+  EXPECT_FALSE(ShellandWait(win.w, win.w.services, {dir.path() + "\\NOPE.EXE", {"x"}}, 0));
+  EXPECT_FALSE(ShellandWait(win.w, win.w.services, {dir.path() + "\\NOPE", {}}, 0));
+  EXPECT_FALSE(ShellandWait(win.w, win.w.services, {dir.path() + "\\missing folder\\RCX.exe", {}}, 5));
   fs::create_directories(dir / "RCX.EXE");  // a folder is no program
-  EXPECT_FALSE(ShellandWait(win.w, {dir.path() + "\\RCX", {}}, 0));
+  EXPECT_FALSE(ShellandWait(win.w, win.w.services, {dir.path() + "\\RCX", {}}, 0));
   EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
   EXPECT_EQ(win.view.events, 0);
 
   // An end second beyond 32 bits: false before anything is started.
   Window late({86399.0});
-  EXPECT_FALSE(ShellandWait(late.w, {Program("argv_echo"), {"x"}}, INT32_MAX));
+  EXPECT_FALSE(ShellandWait(late.w, late.w.services, {Program("argv_echo"), {"x"}}, INT32_MAX));
   EXPECT_EQ(late.view.events, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(Exists(dir / "argv_echo.txt"));
@@ -273,7 +273,7 @@ TEST(ShellandWait, EndedProcessIsSeenWhateverItsExitCode) {
   // ended with it must not hold the wait for ever.
   WriteFile(dir / "argv_echo.ctl", "exit 259\n");
   Window win;
-  EXPECT_NO_THROW(EXPECT_TRUE(ShellandWait(win.w, {Program("argv_echo"), {"x"}}, 0)));
+  EXPECT_NO_THROW(EXPECT_TRUE(ShellandWait(win.w, win.w.services, {Program("argv_echo"), {"x"}}, 0)));
   EXPECT_TRUE(Exists(dir / "argv_echo.txt"));
 }
 
@@ -289,7 +289,7 @@ TEST(ShellandWait, TimeOutEndsTheWaitAndLeavesTheProcessRunning) {
     for (int i = 0; i < 50; ++i) clock.push_back(1000.0 + i);
     Window win(clock);
     const auto t0 = Clock::now();
-    EXPECT_TRUE(ShellandWait(win.w, {Program("argv_echo"), {"x"}}, 2));
+    EXPECT_TRUE(ShellandWait(win.w, win.w.services, {Program("argv_echo"), {"x"}}, 2));
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 0.9);
     EXPECT_EQ(win.view.events, 3);
     EXPECT_FALSE(Exists(dir / "argv_echo.done"));
@@ -301,7 +301,7 @@ TEST(ShellandWait, TimeOutEndsTheWaitAndLeavesTheProcessRunning) {
     // the first poll after 00:00:05 gives up.
     fs::remove(dir / "argv_echo.done");
     Window win({86395.2, 86399.0, 86399.9, 0.2, 3.0, 5.0, 5.5, 6.0});
-    EXPECT_TRUE(ShellandWait(win.w, {Program("argv_echo"), {"x"}}, 10));
+    EXPECT_TRUE(ShellandWait(win.w, win.w.services, {Program("argv_echo"), {"x"}}, 10));
     EXPECT_EQ(win.view.events, 6);
     EXPECT_FALSE(Exists(dir / "argv_echo.done"));
     EXPECT_TRUE(WaitForFile(dir / "argv_echo.done", 20.0));
@@ -315,7 +315,7 @@ TEST(ShellandWait, DISABLED_HelperEndsAbnormallyWhileWaiting) {
   win.view.onEvents = [] {
     if (Exists("argv_echo.txt")) std::_Exit(3);
   };
-  ShellandWait(win.w, {Program("argv_echo"), {"child"}}, 0);
+  ShellandWait(win.w, win.w.services, {Program("argv_echo"), {"child"}}, 0);
 }
 
 TEST(ShellandWait, ChildRunsToItsEndAfterAnAbnormalEnd) {
@@ -324,7 +324,7 @@ TEST(ShellandWait, ChildRunsToItsEndAfterAnAbnormalEnd) {
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   WriteFile(dir / "argv_echo.ctl", "sleep 1500\n");
   Window win;
-  ASSERT_TRUE(ShellandWait(win.w,
+  ASSERT_TRUE(ShellandWait(win.w, win.w.services,
                            {sys::ExecutablePath(),
                             {"--gtest_also_run_disabled_tests",
                              "--gtest_filter=ShellandWait.DISABLED_HelperEndsAbnormallyWhileWaiting"}},

@@ -43,7 +43,7 @@ TEST(ShellandWait, ChildIgnoresCtrlC) {
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   MemoryView view;
   MainWindow w{view};
-  ASSERT_TRUE(ShellandWait(w,
+  ASSERT_TRUE(ShellandWait(w, w.services,
                            {sys::ExecutablePath(),
                             {"--gtest_also_run_disabled_tests",
                              "--gtest_filter=ShellandWait.DISABLED_HelperSendsItselfCtrlC"}},

@@ -107,14 +107,9 @@ void FillWindow(MainWindow& w, ConsoleView& view, const RunOptions& o) {
   w.Load();
   view.SetText(Control::txtKlantId, o.customer);
   if (o.adminGiven) view.SetText(Control::txtExtensie, o.admin);
-  if (o.programGiven) {
-    view.SetText(Control::txtExePath, o.programFolder);
-    w.sExePath = o.programFolder;
-  }
-  if (o.databaseGiven) {
-    view.SetText(Control::txtDatabasePath, o.databaseFolder);
-    w.sDBPath = o.databaseFolder;
-  }
+  // The commands take the folders from the boxes, as the window's Start does.
+  if (o.programGiven) view.SetText(Control::txtExePath, o.programFolder);
+  if (o.databaseGiven) view.SetText(Control::txtDatabasePath, o.databaseFolder);
   view.option1 = o.direction == "13";
 }
 
