@@ -323,7 +323,8 @@ TEST(CheckAndRestore, RestoreAfterAPartialRepeatGivesBackTheOriginalsOrSaysWhyNo
 
 // The child of the next test: a restore that ends the process at its k-th step (a rename,
 // the journal written or removed, a line of the record written).
-TEST(RestoreCrash, DISABLED_RestoreEndedAtARename) {
+TEST(RestoreCrash, ChildRestoreEndedAtARename) {
+  DRUVO_CHILD_ONLY();
   const long killAt = std::atol(sys::GetVariable("DRUVO_TEST_KILL_AT").value_or("0").c_str());
   const std::string root = sys::GetVariable("DRUVO_TEST_ROOT").value_or("");
   ASSERT_GT(killAt, 0);
@@ -429,9 +430,8 @@ TEST(RestoreCrash, EveryKillPointEndsWithEveryOriginalBack) {
     const std::string root = copy("kill-" + std::to_string(k));
     SetEnv("DRUVO_TEST_ROOT", root);
     SetEnv("DRUVO_TEST_KILL_AT", std::to_string(k));
-    const int rc = RunProgram(sys::ExecutablePath(),
-                              "--gtest_also_run_disabled_tests "
-                              "--gtest_filter=RestoreCrash.DISABLED_RestoreEndedAtARename");
+    const testing_support::AsChild child("RestoreCrash.ChildRestoreEndedAtARename");
+    const int rc = RunProgram(sys::ExecutablePath(), child.filter);
     ASSERT_EQ(rc, kEndedAtRename);
     druvo::RenamePlan plan;
     w.sDBPath = In(root, "DATA");

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "sys/env.h"
 #include "sys/fs.h"
 
 #ifdef _WIN32
@@ -218,6 +219,20 @@ int RunConsoleProgram(const std::string& args, const std::string& stdoutFile,
   return RunProgram(Program("druvo"), args, stdoutFile, stderrFile);
 #endif
 }
+
+namespace {
+constexpr char kChildVariable[] = "DRUVO_TEST_CHILD";
+}
+
+bool RunningAsChild() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const auto child = sys::GetVariable(kChildVariable);
+  return info && child && *child == std::string(info->test_suite_name()) + "." + info->name();
+}
+
+AsChild::AsChild(const std::string& test) : filter("--gtest_filter=" + test) { SetEnv(kChildVariable, test); }
+
+AsChild::~AsChild() { UnsetEnv(kChildVariable); }
 
 }  // namespace testing_support
 

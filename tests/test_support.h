@@ -67,4 +67,21 @@ int RunConsoleProgram(const std::string& args, const std::string& stdoutFile = "
 /// Puts a text in double quotes for such an argument text.
 std::string Quote(const std::string& s);
 
+/// A test that another test starts as a process of its own, to end it or signal it there.
+/// Outside that process it is skipped: its first statement is DRUVO_CHILD_ONLY().
+#define DRUVO_CHILD_ONLY()                                         \
+  if (!::testing_support::RunningAsChild()) GTEST_SKIP() << "a child of another test"
+bool RunningAsChild();
+
+/// While it lives, test `suite.name` of a test program started by this one runs as such a
+/// child; `filter` is the argument that selects it.
+class AsChild {
+ public:
+  explicit AsChild(const std::string& test);
+  ~AsChild();
+  AsChild(const AsChild&) = delete;
+  AsChild& operator=(const AsChild&) = delete;
+  const std::string filter;
+};
+
 }  // namespace testing_support

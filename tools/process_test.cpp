@@ -310,7 +310,8 @@ TEST(ShellandWait, TimeOutEndsTheWaitAndLeavesTheProcessRunning) {
 
 // Run only as a process of its own by the test below: ends this program abnormally while
 // it waits for a child.
-TEST(ShellandWait, DISABLED_HelperEndsAbnormallyWhileWaiting) {
+TEST(ShellandWait, ChildEndsAbnormallyWhileWaiting) {
+  DRUVO_CHILD_ONLY();
   Window win;
   win.view.onEvents = [] {
     if (Exists("argv_echo.txt")) std::_Exit(3);
@@ -324,11 +325,8 @@ TEST(ShellandWait, ChildRunsToItsEndAfterAnAbnormalEnd) {
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   WriteFile(dir / "argv_echo.ctl", "sleep 1500\n");
   Window win;
-  ASSERT_TRUE(ShellandWait(win.w, win.w.services,
-                           {sys::ExecutablePath(),
-                            {"--gtest_also_run_disabled_tests",
-                             "--gtest_filter=ShellandWait.DISABLED_HelperEndsAbnormallyWhileWaiting"}},
-                           0));
+  const testing_support::AsChild child("ShellandWait.ChildEndsAbnormallyWhileWaiting");
+  ASSERT_TRUE(ShellandWait(win.w, win.w.services, {sys::ExecutablePath(), {child.filter}}, 0));
   EXPECT_NE(ReadFile(dir / "argv_echo.txt").find("\nchild\n"), std::string::npos);
   // Killed with the program, the child would never write its last file (after 1.5 s).
   EXPECT_FALSE(Exists(dir / "argv_echo.done"));

@@ -23,7 +23,8 @@ BOOL WINAPI CountCtrlC(DWORD event) {
 
 // Run only as a child by the test below: says whether it has a console, and if so sends
 // Ctrl-C to every process of it and writes whether it got it.
-TEST(ShellandWait, DISABLED_HelperSendsItselfCtrlC) {
+TEST(ShellandWait, ChildSendsItselfCtrlC) {
+  DRUVO_CHILD_ONLY();
   DWORD pid = 0;
   if (GetConsoleProcessList(&pid, 1) == 0) {
     sys::WriteWholeFile("ctrl_c.txt", "no console");
@@ -43,10 +44,7 @@ TEST(ShellandWait, ChildIgnoresCtrlC) {
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   MemoryView view;
   MainWindow w{view};
-  ASSERT_TRUE(ShellandWait(w, w.services,
-                           {sys::ExecutablePath(),
-                            {"--gtest_also_run_disabled_tests",
-                             "--gtest_filter=ShellandWait.DISABLED_HelperSendsItselfCtrlC"}},
-                           0));
+  const testing_support::AsChild child("ShellandWait.ChildSendsItselfCtrlC");
+  ASSERT_TRUE(ShellandWait(w, w.services, {sys::ExecutablePath(), {child.filter}}, 0));
   EXPECT_EQ(ReadFile(dir / "ctrl_c.txt"), "no console");
 }

@@ -25,7 +25,8 @@ BOOL WINAPI Survive(DWORD) { return TRUE; }
 }  // namespace
 
 // Run only as a child by the test below, in the demo installation's folder.
-TEST(CtrlC, DISABLED_HelperPressesCtrlCWhileTheUtilityWorks) {
+TEST(CtrlC, ChildPressesCtrlCWhileTheUtilityWorks) {
+  DRUVO_CHILD_ONLY();
   // Ctrl-C as a console user has it: enabled (a new process group starts with it ignored,
   // and passes that on), and this helper lives on.
   SetConsoleCtrlHandler(nullptr, FALSE);
@@ -69,10 +70,8 @@ TEST(CtrlC, FirstEndsTheRunAfterTheFileInHandWithItsLogAndExitCode130) {
   const std::string before = ReadFile(first), secondBefore = ReadFile(second);
   ASSERT_TRUE(sys::SetCurrentFolder(dir.path()));
   // A console of its own without a window, as CREATE_NO_WINDOW makes one.
-  ASSERT_EQ(RunProgram(sys::ExecutablePath(),
-                       "--gtest_also_run_disabled_tests "
-                       "--gtest_filter=CtrlC.DISABLED_HelperPressesCtrlCWhileTheUtilityWorks"),
-            0);
+  const testing_support::AsChild child("CtrlC.ChildPressesCtrlCWhileTheUtilityWorks");
+  ASSERT_EQ(RunProgram(sys::ExecutablePath(), child.filter), 0);
 
   EXPECT_EQ(ReadFile(dir / "exit.txt"), "130");
   const std::string converted = ReadFile(first);
