@@ -400,6 +400,24 @@ bool SetJournalAside(const Context& c, int& n, std::string& why) {
   return false;
 }
 
+// The note an entry without one earns once it is done: an entry that put a marker, or one set
+// aside, back in its data file's place, leaving the data file as the record holds it before
+// the first conversion, is a restore (as the versions before wrote one, without notes).
+RecordNote EarnedNote(const FileRecord& record, const RunSettings& s, const PlanEntry& e) {
+  if (e.note.kind != RecordNote::Kind::kNone || e.renames.empty()) return {};
+  const PlannedRename& last = e.renames.back();
+  const auto dot = [](const std::string& name) { return name.rfind('.'); };
+  if (last.folder != PlanFolder::kDatabase || dot(last.from) == std::string::npos || dot(last.to) == std::string::npos)
+    return {};
+  const std::string digits = text::Upper(last.from.substr(dot(last.from) + 1, 2));
+  const std::string ext = text::Upper(last.to.substr(dot(last.to) + 1));
+  if ((digits != "13" && digits != "10") || ext.empty() || ext[0] != 'D') return {};
+  const std::string key = text::Upper(last.to);
+  const auto earliest = record.Damaged(digits, key) ? std::nullopt : record.Earliest(digits, key);
+  if (!earliest || FingerprintOf(PlannedTo(s, last)) != earliest) return {};
+  return {RecordNote::Kind::kRestored, digits, key};
+}
+
 // A journal that names files outside the installation is never carried out.
 std::string SetForeignJournalAside(const Context& c, const std::string& foreign) {
   int n = 0;
@@ -494,8 +512,13 @@ FinishResult FinishUnfinishedPlan(const RunSettings& s, Reporter& log, const Ser
     case JournalState::kComplete:
       break;
   }
-  for (const PlanEntry& e : plan) {
-    const EntryOutcome o = CarryOutEntry(c, e);
+  const FileRecord record = FileRecord::Load(s.databaseFolder);
+  for (const PlanEntry& planned : plan) {
+    const EntryOutcome o = CarryOutEntry(c, planned);
+    PlanEntry e = planned;
+    // An entry that earned its note writes it without a word: the plan did not say so.
+    const bool earned = e.note.kind == RecordNote::Kind::kNone && !o.refused && !o.stopped && EntryDone(s, e);
+    if (earned) e.note = EarnedNote(record, s, e);
     result.finished += o.renamed;
     if (o.stopped) {
       result.ok = false;
@@ -512,7 +535,8 @@ FinishResult FinishUnfinishedPlan(const RunSettings& s, Reporter& log, const Ser
         return result;  // the journal stays
       }
       result.noted.push_back(e.note);
-      c.log.LogLine("Onderbroken hernoemplan: " +
+      if (!earned)
+        c.log.LogLine("Onderbroken hernoemplan: " +
                 (e.note.kind == RecordNote::Kind::kRestored ? e.note.key + " is teruggezet"
                                                             : std::string("labelprogramma teruggewisseld")) +
                 " (conversie naar " + e.note.digits + ").");

@@ -1,4 +1,5 @@
 #include "datafiles/journal.h"
+#include "datafiles/record.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,31 @@ TEST(Journal, AForeignOrTornJournalIsSetAsideAndNothingIsRenamed) {
     EXPECT_FALSE(Exists(dir / "DATA/QWIMAPD.DAT"));
     EXPECT_FALSE(Exists(dir / "DATA/QWAOMVSQ.DAT"));
   }
+}
+
+// A restore the version before wrote (no notes) and a crash interrupted: finished now, its
+// entries begin their history anew, as a restore of this version would note.
+TEST(Journal, AnEarlierVersionsRestoreFinishedBeginsTheFileAnew) {
+  TempDir dir;
+  testing_support::CurrentFolderGuard guard;
+  MemoryView view;
+  MainWindow w(view);
+  LoadFileCatalogue(w.catalogue);
+  w.sDBPath = dir.path();
+  w.sExePath = dir.path();
+  WriteFile(dir / "QWIMAPD.13_1", "converted");  // the first rename was made
+  WriteFile(dir / "QWIMAPD.13", "original");
+  ASSERT_TRUE(AppendRecord(dir.path(), "13", "QWIMAPD.DAT", *FingerprintOf(dir / "QWIMAPD.13")));
+  WriteFile(dir / "DRUVO.JNL",
+            "DRUVO rename plan 2\nE\nD\tQWIMAPD.DAT\tQWIMAPD.13_1\nD\tQWIMAPD.13\tQWIMAPD.DAT\nEND 2\n");
+  const FinishResult r = FinishUnfinishedPlan(w.Settings(), w, w.services);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.noted.size(), 1u);
+  EXPECT_EQ(r.noted[0], (RecordNote{RecordNote::Kind::kRestored, "13", "QWIMAPD.DAT"}));
+  EXPECT_EQ(ReadFile(dir / "QWIMAPD.DAT"), "original");
+  const FileRecord record = FileRecord::Load(dir.path());
+  EXPECT_TRUE(record.Knows("13", "QWIMAPD.DAT"));
+  EXPECT_FALSE(record.Earliest("13", "QWIMAPD.DAT"));
 }
 
 }  // namespace

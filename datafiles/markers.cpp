@@ -75,6 +75,39 @@ ConvertedCount CountConvertedFiles(const RunSettings& s, Reporter& events, const
   return count;
 }
 
+std::vector<std::string> SetAsideNamesIn(const std::string& folder, const std::string& marker) {
+  const std::string prefix = marker + "_";
+  std::vector<std::pair<int, std::string>> found;
+  for (const std::string& name : sys::ListPlainFiles(folder)) {
+    const std::string upper = text::Upper(name);
+    if (upper.size() <= prefix.size() || upper.compare(0, prefix.size(), prefix) != 0) continue;
+    if (const int n = SetAsideNumberOf(std::string_view(upper).substr(prefix.size()))) found.emplace_back(n, name);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (auto& [n, name] : found) names.push_back(std::move(name));
+  return names;
+}
+
+bool TakeMarkerAsFound(const std::string& databaseFolder, Reporter* log, const std::string& digits,
+                       const std::string& key, const std::string& marker, const std::string& data,
+                       const MarkerVerdict& verdict, bool beginsAnew, std::string* why) {
+  std::string reason;
+  if ((beginsAnew && !AppendRestored(databaseFolder, digits, key, &reason)) ||
+      !AppendRecord(databaseFolder, digits, key, verdict.marker, &reason)) {
+    if (why) *why = "kan " + databaseFolder + "\\" + kRecordFileName + " niet schrijven (" + reason + ")";
+    return false;
+  }
+  if (log)
+    log->LogLine(marker + " is genomen zoals gevonden (" +
+                 (verdict.match == MarkerMatch::kDamagedRecord ? std::string("een regel erover in ") + kRecordFileName +
+                                                                     " is beschadigd"
+                                                               : std::string("geen regel in ") + kRecordFileName) +
+                 "): voortaan de toestand van " + data + " van voor de conversie, " +
+                 std::to_string(verdict.marker.size) + " bytes");
+  return true;
+}
+
 int ChooseSetAsideNumber(const RunSettings& s, const std::string& digits) {
   for (int n = 1; n <= kMaxSetAsideNumber; ++n) {
     if (!sys::IsPresent(s.databaseFolder + "\\" + SetAsideName(s.catalogue, kReferenceEntry, digits, n)))
@@ -111,12 +144,20 @@ Preparation PreparePartialRepeat(const RunSettings& s, Reporter& log, const Serv
     ReportNoFreeNumber(s, log, digits);
     return {};
   }
+  const FileRecord record = FileRecord::Load(s.databaseFolder);
   RenamePlan plan;
   std::vector<int> entries;
   for (int i = 0; i <= s.lastEntry; ++i) {
     const std::string marker = MarkerName(s.catalogue, i, digits);
     const std::string setAside = SetAsideName(s.catalogue, i, digits, n);
     if (PresentInEntryFolder(s, i, marker) && !PresentInEntryFolder(s, i, setAside)) {
+      // A marker the record knows nothing of is recorded before it goes aside, so that a
+      // restore can tell it from what the repeat's own call leaves.
+      const std::string key = RecordKey(s.catalogue, i, suffix);
+      const MarkerVerdict verdict = CheckMarker(record, digits, key, InEntryFolder(s, i, marker));
+      if (verdict.unknown())
+        TakeMarkerAsFound(s.databaseFolder, nullptr, digits, key, Planned(i, marker), DataName(s, i, suffix), verdict,
+                          SetAsideNamesIn(EntryFolder(s.databaseFolder, i), marker).empty(), nullptr);
       plan.push_back({{{PlanFolder::kDatabase, Planned(i, marker), Planned(i, setAside)}}});
       entries.push_back(i);
     }
@@ -144,12 +185,22 @@ Preparation PrepareFullRepeat(const RunSettings& s, Reporter& log, const Service
     if (!PresentInEntryFolder(s, i, marker)) continue;
     const bool dataPresent = PresentInEntryFolder(s, i, data);
     // Only the state before the conversion goes back: a marker torn by a crash, or not the
-    // copy the utility made of this very file, would replace whole data with less.
-    const MarkerVerdict verdict =
-        CheckMarker(record, digits, RecordKey(s.catalogue, i, suffix), InEntryFolder(s, i, marker));
-    if (!verdict.trusted()) {
-      log.LogError(data + " is niet omgezet: " + Planned(i, marker) + " wordt niet teruggezet, " +
-                   WhyNotTrusted(verdict, data) + (dataPresent ? "; " + data + " blijft staan" : ""));
+    // copy the utility made of this very file, would replace whole data with less. A marker
+    // the record cannot vouch for (made by the older program, by the utility run by hand, or
+    // under a lost or damaged record) is taken as found, and recorded from then on.
+    const std::string key = RecordKey(s.catalogue, i, suffix);
+    const MarkerVerdict verdict = CheckMarker(record, digits, key, InEntryFolder(s, i, marker));
+    std::string why;
+    if (verdict.unknown()) {
+      if (!TakeMarkerAsFound(s.databaseFolder, &log, digits, key, Planned(i, marker), data, verdict,
+                                  SetAsideNamesIn(EntryFolder(s.databaseFolder, i), marker).empty(), &why))
+        why = "het kan niet worden vastgelegd, " + why;
+    } else if (!verdict.trusted()) {
+      why = WhyNotTrusted(verdict, data);
+    }
+    if (!why.empty()) {
+      log.LogError(data + " is niet omgezet: " + Planned(i, marker) + " wordt niet teruggezet, " + why +
+                   (dataPresent ? "; " + data + " blijft staan" : ""));
       prepared.reported.set(static_cast<std::size_t>(i));
       continue;
     }
@@ -157,6 +208,15 @@ Preparation PrepareFullRepeat(const RunSettings& s, Reporter& log, const Service
     // conversion back in its place. A set-aside name already taken leaves the data file,
     // and with it the marker, where they are.
     if (dataPresent && PresentInEntryFolder(s, i, setAside)) continue;
+    // Work done in the file since the conversion (a sale added) goes aside with it: said, so
+    // that the shop can do it again.
+    if (const auto left = dataPresent ? record.After(digits, key) : std::nullopt) {
+      const auto now = FingerprintOf(InEntryFolder(s, i, data));
+      if (now && *now != *left)
+        log.LogLine("Let op: " + data + " is veranderd sinds de conversie (" + std::to_string(now->size) +
+                    " bytes, de conversie liet er " + std::to_string(left->size) + "); deze nieuwere inhoud gaat opzij als " +
+                    Planned(i, setAside));
+    }
     PlanEntry entry;
     if (dataPresent) entry.renames.push_back({PlanFolder::kDatabase, Planned(i, data), Planned(i, setAside)});
     entry.renames.push_back({PlanFolder::kDatabase, Planned(i, marker), Planned(i, data)});

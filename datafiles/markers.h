@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "datafiles/record.h"
 #include "model/catalogue.h"
 
 namespace druvo {
@@ -40,6 +42,19 @@ int SetAsideNumberOf(std::string_view text);
 /// entry; changes no file and leaves the current folder as it was.
 ConvertedCount CountConvertedFiles(const RunSettings& settings, Reporter& events, const std::string& suffix,
                                    const std::string& digits);
+
+/// The names in `folder` that set a marker aside ("QWIMAPD.13_1", ...), as they are on disk,
+/// by their number.
+std::vector<std::string> SetAsideNamesIn(const std::string& folder, const std::string& marker);
+
+/// A marker the record cannot vouch for (`verdict` unknown(): no line of it, or a damaged one)
+/// is taken as found: its fingerprint (verdict.marker) is recorded as the state of data file
+/// `key` before the conversion, beginning the file's history anew where `beginsAnew` (no other
+/// earlier state of it lies in its folder), and the log view says so, where one is given.
+/// False, `why` saying why, when the record cannot be written.
+bool TakeMarkerAsFound(const std::string& databaseFolder, Reporter* log, const std::string& digits,
+                       const std::string& key, const std::string& marker, const std::string& data,
+                       const MarkerVerdict& verdict, bool beginsAnew, std::string* why);
 
 /// The lowest n (1..9999) whose set-aside name of the reference entry is free in the
 /// database folder; 0 when all are taken.

@@ -315,9 +315,10 @@ TEST(PrepareFullRepeat, PutsEachMarkerBackInItsDataFilesPlace) {
   }
 }
 
-// Only a marker a line of the record vouches for goes back: not a torn one, not one without a
-// line (record lost, or another administration's marker under the same name).
-TEST(PrepareFullRepeat, PutsBackOnlyAMarkerTheRecordVouchesFor) {
+// A marker goes back unless the record contradicts it: not a torn one, not another
+// administration's under the same name. One the record knows nothing of (the record lost, the
+// utility run by hand) is taken as found, said, and recorded from then on.
+TEST(PrepareFullRepeat, PutsBackEveryMarkerTheRecordDoesNotContradict) {
   Database db;
   db.Put("QWIMAPD.DAT");
   db.Put("QWIMAPD.13");
@@ -331,30 +332,36 @@ TEST(PrepareFullRepeat, PutsBackOnlyAMarkerTheRecordVouchesFor) {
   torn.size += 100;
   ASSERT_TRUE(AppendRecord(db.w.sDBPath, "13", "QWAOMVSQ.DAT", torn));
 
+  const std::string work = db.files.at("QMVWORK/QWOMISWT.13");
   const Preparation prepared = PrepareFullRepeat(db.w.Settings(), db.w, db.w.services, ".DAT", "13");
   db.Moved("QWIMAPD.DAT", "QWIMAPD.13_1");
   db.Moved("QWIMAPD.13", "QWIMAPD.DAT");
+  db.Moved("QMVWORK/QWOMISWT.DAT", "QMVWORK/QWOMISWT.13_1");
+  db.Moved("QMVWORK/QWOMISWT.13", "QMVWORK/QWOMISWT.DAT");
+  db.Moved("QWIEAPUA.13", "QWIEAPUA.DAT");
   EXPECT_EQ(Snapshot(db.dir.path()), db.files);
   EXPECT_EQ(db.w.LogViewText(),
             "ERROR: QWAOMVSQ.DAT is niet omgezet: QWAOMVSQ.13 wordt niet teruggezet, het is niet de inhoud van "
             "QWAOMVSQ.DAT van voor de conversie (" + std::to_string(torn.size - 100) + " bytes, verwacht " +
                 std::to_string(torn.size) + " bytes); QWAOMVSQ.DAT blijft staan\r\n"
-            "ERROR: QWOMISWT.DAT is niet omgezet: QMVWORK\\QWOMISWT.13 wordt niet teruggezet, geen regel in "
-            "DRUVO.REC staat ervoor in dat het de inhoud van QWOMISWT.DAT van voor de conversie is; QWOMISWT.DAT "
-            "blijft staan\r\n"
-            "ERROR: QWIEAPUA.DAT is niet omgezet: QWIEAPUA.13 wordt niet teruggezet, geen regel in DRUVO.REC "
-            "staat ervoor in dat het de inhoud van QWIEAPUA.DAT van voor de conversie is\r\n");
-  EXPECT_EQ(db.w.errorCount, 3);
-  EXPECT_TRUE(prepared.reported.test(1) && prepared.reported.test(20) && prepared.reported.test(31));
+            "QMVWORK\\QWOMISWT.13 is genomen zoals gevonden (geen regel in DRUVO.REC): voortaan de toestand van "
+            "QWOMISWT.DAT van voor de conversie, " + std::to_string(work.size()) + " bytes\r\n"
+            "QWIEAPUA.13 is genomen zoals gevonden (geen regel in DRUVO.REC): voortaan de toestand van QWIEAPUA.DAT "
+            "van voor de conversie, 26 bytes\r\n");
+  EXPECT_EQ(db.w.errorCount, 1);
+  EXPECT_EQ(prepared.reported.count(), 1u);
+  EXPECT_TRUE(prepared.reported.test(1));
+  EXPECT_EQ(FileRecord::Load(db.w.sDBPath).Earliest("13", "QMVWORK\\QWOMISWT.DAT"), FingerprintOf(db.dir / "QMVWORK/QWOMISWT.DAT"));
 
-  // Administration AB has no line of its own for the same marker name.
+  // A marker another administration's line vouches for is not this one's.
   Database ab;
   ab.Put("QWIMAPD.DAB");
   ab.Put("QWIMAPD.13");
   ab.Vouch("QWIMAPD.13", "QWIMAPD.DAT");
   PrepareFullRepeat(ab.w.Settings(), ab.w, ab.w.services, ".DAB", "13");
   EXPECT_EQ(Snapshot(ab.dir.path()), ab.files);
-  EXPECT_EQ(ab.w.errorCount, 1);
+  EXPECT_EQ(ab.w.LogViewText(), "ERROR: QWIMAPD.DAB is niet omgezet: QWIMAPD.13 wordt niet teruggezet, het is de inhoud van "
+                                "QWIMAPD.DAT van voor de conversie, niet van QWIMAPD.DAB; QWIMAPD.DAB blijft staan\r\n");
 }
 
 // A rename the system refuses (not a crash) leaves its entry whole: the renames of the entry

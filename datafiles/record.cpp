@@ -60,15 +60,22 @@ std::string RecordKey(const FileCatalogue& catalogue, int index, const std::stri
 
 // The record's lines, fields separated by a tab, each ended by a line end:
 //   F <digits> <key> <about> <size> <crc32c of the file> <check>  a data file's fingerprint before a call
-//   T <digits> <key> <about> <check>                             the file was restored: a new history begins
+//   T <digits> <key> <about> <check>                             the file is as before any conversion in
+//                                                                 this direction: a new history begins
+//   A <digits> <key> <about> <size> <crc32c> <check>              the file as a call that finished left it
+//   X <digits> <key> <about> <why> <check>                       the last call on the file did not finish
 //   S <digits> <about> <1|0> <check>                             the label tool was swapped (1), back (0)
 // <check> is the CRC-32C of the text before it, so that a damaged line is known as damaged;
 // <about> is the CRC-32C of the fields before it and their tab, so that a line damaged after
 // them still says whose it is. A line a crash tore (its line end never written) is closed by the next
 // append with kTornMark and the length of the torn text: it is torn because it says so, and
 // no flipped bit can make a line say so (the mark is in no other line, the length binds it
-// to its own text). Read as well, as the versions before wrote them: the same lines without
-// <about>, and "<digits> <key> <size> <crc>" without a check.
+// to its own text). The letters that begin the lines differ in two bits at least, so that no
+// flipped bit turns one kind of line into another. Read as well, as the versions before wrote them: the same lines without
+// <about>, "<digits> <key> <size> <crc>" without a check, and a torn line closed by a bare
+// line end: a line that is the beginning of a line of some version, cut short, is torn (a
+// flipped bit keeps a line's length, so it never leaves a whole line cut short). A CR before
+// a line end (a copy in text mode) is no part of the line, nor is a tail of NULs (a power cut).
 namespace {
 
 constexpr char kTornMark = '\x01';  // in no other line: names hold no control characters
@@ -133,12 +140,99 @@ bool CheckedBy(std::string_view l, const std::vector<std::string_view>& f, std::
 
 struct Line {
   enum Kind { kWhole, kTorn, kDamaged } kind = kDamaged;
-  char type = 0;       // 'F', 'T', 'S'; of a damaged line only when it still says whose it is
-  std::string digits;  // F, T, S
-  std::string key;     // F, T
-  Fingerprint fingerprint;
+  char type = 0;       // 'F', 'T', 'A', 'X', 'S'; of a damaged line only when it still says whose it is
+  std::string digits;  // all
+  std::string key;     // F, T, A, U
+  Fingerprint fingerprint;  // F, A
+  std::string why;          // X
   bool swapped = false;
 };
+
+Line TornLine() {
+  Line l;
+  l.kind = Line::kTorn;
+  return l;
+}
+
+bool IsHex(std::string_view s) { return s.find_first_not_of("0123456789abcdef") == std::string_view::npos; }
+bool IsDecimal(std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; }
+bool IsWhy(std::string_view s) {
+  return !s.empty() && s.size() <= 16 && s.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789=-") == std::string_view::npos;
+}
+
+// The fields of each kind of line, of every version, for telling a line cut short.
+enum class Field { kType, kDigits, kKey, kHex, kSize, kSwap, kWhy };
+struct Shape {
+  char type;  // 0: the first version's line, without a type
+  std::vector<Field> fields;
+};
+const std::vector<Shape>& Shapes() {
+  using F = Field;
+  static const std::vector<Shape> shapes = {
+      {'F', {F::kType, F::kDigits, F::kKey, F::kHex, F::kSize, F::kHex, F::kHex}},
+      {'A', {F::kType, F::kDigits, F::kKey, F::kHex, F::kSize, F::kHex, F::kHex}},
+      {'T', {F::kType, F::kDigits, F::kKey, F::kHex, F::kHex}},
+      {'X', {F::kType, F::kDigits, F::kKey, F::kHex, F::kWhy, F::kHex}},
+      {'S', {F::kType, F::kDigits, F::kHex, F::kSwap, F::kHex}},
+      {'F', {F::kType, F::kDigits, F::kKey, F::kSize, F::kHex, F::kHex}},
+      {'T', {F::kType, F::kDigits, F::kKey, F::kHex}},
+      {'S', {F::kType, F::kDigits, F::kSwap, F::kHex}},
+      {0, {F::kDigits, F::kKey, F::kSize, F::kHex}},
+  };
+  return shapes;
+}
+
+// Whether a field holds what its place asks, whole (or, `cut`, the beginning of it).
+bool FieldFits(Field kind, char type, std::string_view f, bool cut) {
+  switch (kind) {
+    case Field::kType:
+      return f.size() == 1 ? f[0] == type : cut && f.empty();
+    case Field::kDigits:
+      return IsDigits(f) || (cut && (f.empty() || f == "1"));
+    case Field::kKey:
+      // An upper-cased name below the database folder: no control character in it.
+      for (unsigned char c : f)
+        if (c < 0x20 || c == 0x7f || (c >= 'a' && c <= 'z')) return false;
+      return cut || !f.empty();
+    case Field::kHex:
+      return IsHex(f) && (f.size() == 8 || (cut && f.size() < 8));
+    case Field::kSize:
+      return IsDecimal(f) && f.size() <= 19 && (cut || !f.empty());
+    case Field::kSwap:
+      return f == "0" || f == "1" || (cut && f.empty());
+    case Field::kWhy:
+      return IsWhy(f) || (cut && (f.empty() || IsWhy(f)));
+  }
+  return false;
+}
+
+// Whether the fields are a line of some version, whole in form (its check aside), or the
+// beginning of one, cut short.
+bool FitsShape(const std::vector<std::string_view>& f, bool cut) {
+  for (const Shape& shape : Shapes()) {
+    const std::size_t n = shape.fields.size();
+    if (cut ? f.size() > n : f.size() != n) continue;
+    bool fits = true;
+    for (std::size_t i = 0; i < f.size() && fits; ++i) {
+      const bool last = i + 1 == f.size();
+      // A line cut short ends before its last field is whole.
+      const bool shortened = cut && last && (f.size() < n || shape.fields[i] != Field::kHex || f[i].size() < 8);
+      fits = FieldFits(shape.fields[i], shape.type, f[i], shortened);
+      if (cut && last && f.size() == n && !shortened) fits = false;
+    }
+    if (fits) return true;
+  }
+  return false;
+}
+
+// A line torn while an earlier version wrote it, and closed by a bare line end: it is the
+// beginning of a line, cut short, and not a line whole in form. A flipped bit never makes a
+// whole line shorter, nor one of its fields not whole.
+bool CutShort(std::string_view l) {
+  if (l.empty() || l.find_first_not_of('\0') == std::string_view::npos) return true;
+  const std::vector<std::string_view> f = Fields(l);
+  return FitsShape(f, true) && !FitsShape(f, false);
+}
 
 Line Read(std::string_view l) {
   Line r;
@@ -170,6 +264,15 @@ Line Read(std::string_view l) {
       take('T', f[1], f[2]);
       r.kind = Line::kWhole;
     }
+  } else if ((type == "A" && n == 7) && IsDigits(f[1]) && !f[2].empty()) {
+    if (CheckedBy(l, f, 3, true)) take('A', f[1], f[2]);
+    if (checked && r.type == 'A' && ParseFingerprint(f[4], f[5], r.fingerprint)) r.kind = Line::kWhole;
+  } else if ((type == "X" && n == 6) && IsDigits(f[1]) && !f[2].empty()) {
+    if (CheckedBy(l, f, 3, true)) take('X', f[1], f[2]);
+    if (checked && r.type == 'X' && IsWhy(f[4])) {
+      r.why = f[4];
+      r.kind = Line::kWhole;
+    }
   } else if (type == "S" && n >= 4 && IsDigits(f[1])) {
     if (n == 5 && CheckedBy(l, f, 2, true)) take('S', f[1], {});
     const std::string_view value = f[n - 2];
@@ -182,7 +285,24 @@ Line Read(std::string_view l) {
     take('F', f[0], f[1]);  // a line without a check, of the version before
     r.kind = Line::kWhole;
   }
+  if (r.kind == Line::kDamaged && CutShort(l)) return TornLine();
   return r;
+}
+
+constexpr std::size_t kTail = 32;  // enough for a torn line's closing mark and length
+
+// A line longer than any line of the record: torn, when its closing says so or it is all
+// NULs (a power cut); else damaged, whose it is unknown. `head` and `tail` hold its first
+// and last bytes.
+Line LongLine(std::string_view tail, std::size_t length, bool allNul) {
+  if (allNul) return TornLine();
+  const auto mark = tail.rfind(kTornMark);
+  if (mark == std::string_view::npos) return Line{};
+  const std::string_view digits = tail.substr(mark + 1);
+  std::size_t n = 0;
+  const std::size_t at = length - (tail.size() - mark);  // the mark's place in the line
+  if (ParseNumber(digits, n, 10) && digits[0] != '0' && n == at) return TornLine();
+  return Line{};
 }
 
 // Whether a last line without its line end begins with a whole line whose line end was
@@ -227,39 +347,81 @@ FileRecord FileRecord::Load(const std::string& databaseFolder) {
     const std::string key = KeyOf(l.digits, l.key);
     if (l.kind == Line::kDamaged) {
       ++record.damagedLines_;
-      if (l.type == 'F' || l.type == 'T') record.damaged_[key] = true;
-      else if (l.type == 'S') record.labelToolDamaged_[l.digits] = true;
-      else record.unknownDamageAt_ = at;
-    } else if (l.type == 'F') {
-      record.entries_[key].push_back(l.fingerprint);
-    } else if (l.type == 'T') {
-      record.entries_.erase(key);
-      record.damaged_.erase(key);
-      record.restoredAt_[key] = at;
-    } else {
-      record.swapped_[l.digits] = l.swapped;
-      record.labelToolDamaged_.erase(l.digits);
-      record.labelToolAt_[l.digits] = at;
+      if (l.type == 'F' || l.type == 'T') {
+        record.damaged_[key] = true;
+      } else if (l.type == 'A' || l.type == 'X') {
+        // What the last call left is not known; the history before it is.
+        record.after_.erase(key);
+        record.unfinished_.erase(key);
+      } else if (l.type == 'S') {
+        record.labelToolDamaged_[l.digits] = true;
+      } else {
+        record.unknownDamageAt_ = at;
+      }
+      return;
+    }
+    switch (l.type) {
+      case 'F':
+        record.entries_[key].push_back(l.fingerprint);
+        record.after_.erase(key);
+        record.unfinished_.erase(key);
+        break;
+      case 'T':
+        record.entries_.erase(key);
+        record.damaged_.erase(key);
+        record.restoredAt_[key] = at;
+        record.after_.erase(key);
+        record.unfinished_.erase(key);
+        break;
+      case 'A':
+        record.after_[key] = l.fingerprint;
+        record.unfinished_.erase(key);
+        break;
+      case 'X':
+        record.unfinished_[key] = l.why;
+        record.after_.erase(key);
+        break;
+      default:
+        record.swapped_[l.digits] = l.swapped;
+        record.labelToolDamaged_.erase(l.digits);
+        record.labelToolAt_[l.digits] = at;
+        break;
     }
   };
-  std::string line;
-  bool overlong = false;
+  std::string line;  // its first kMaxLine bytes
+  std::string tail;  // its last kTail bytes, once it is longer
+  std::size_t length = 0;
+  bool allNul = true;
+  auto ended = [&]() {
+    // A CR before the line end came with a copy in text mode: it is no part of the line.
+    if (length > 0 && (length <= kMaxLine ? line.back() : tail.back()) == '\r') {
+      if (length <= kMaxLine) line.pop_back();
+      else tail.pop_back();
+      --length;
+    }
+    take(length <= kMaxLine ? Read(line) : LongLine(tail, length, allNul));
+    line.clear();
+    tail.clear();
+    length = 0;
+    allNul = true;
+  };
   sys::ReadOwnFile(RecordPath(databaseFolder), kPiece, [&](std::string_view piece) {
     for (char c : piece) {
       if (c == '\n') {
-        take(overlong ? Line{} : Read(line));  // no line of the record is that long
-        line.clear();
-        overlong = false;
-      } else if (line.size() < kMaxLine) {
-        line += c;
-      } else {
-        overlong = true;
+        ended();
+        continue;
       }
+      ++length;
+      allNul = allNul && c == '\0';
+      if (line.size() < kMaxLine) line += c;
+      tail += c;
+      if (tail.size() > 2 * kTail) tail.erase(0, tail.size() - kTail);
     }
   });
+  if (tail.size() > kTail) tail.erase(0, tail.size() - kTail);
   // A last line without its line end was torn by a crash while it was written: passed over,
   // unless it is a whole line whose line end was damaged.
-  if (!overlong && WholeButItsLineEnd(line, line.size())) take(Read(line));
+  if (length <= kMaxLine && WholeButItsLineEnd(line, line.size())) take(Read(line));
   return record;
 }
 
@@ -286,6 +448,38 @@ bool FileRecord::LabelToolDamaged(const std::string& digits) const {
   return labelToolDamaged_.count(digits) > 0 || unknownDamageAt_ > (swap == labelToolAt_.end() ? 0 : swap->second);
 }
 
+std::optional<std::string> FileRecord::OtherOwner(const std::string& digits, const std::string& key,
+                                                   const Fingerprint& print) const {
+  const auto dot = key.rfind('.');
+  const std::string stem = digits + "\t" + key.substr(0, dot == std::string::npos ? key.size() : dot + 1);
+  for (auto it = entries_.lower_bound(stem); it != entries_.end() && it->first.compare(0, stem.size(), stem) == 0; ++it) {
+    if (it->first == KeyOf(digits, key) || it->second.empty() || it->second.back() != print) continue;
+    return it->first.substr(digits.size() + 1);
+  }
+  return std::nullopt;
+}
+
+bool FileRecord::Knows(const std::string& digits, const std::string& key) const {
+  const std::string k = KeyOf(digits, key);
+  return entries_.count(k) > 0 || restoredAt_.count(k) > 0;
+}
+
+bool FileRecord::LabelToolKnown(const std::string& digits) const {
+  return !swapped_.empty() && !LabelToolDamaged(digits);
+}
+
+std::optional<Fingerprint> FileRecord::After(const std::string& digits, const std::string& key) const {
+  auto it = after_.find(KeyOf(digits, key));
+  if (it == after_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::string> FileRecord::Unfinished(const std::string& digits, const std::string& key) const {
+  auto it = unfinished_.find(KeyOf(digits, key));
+  if (it == unfinished_.end()) return std::nullopt;
+  return it->second;
+}
+
 bool FileRecord::LabelToolSwapped(const std::string& digits) const {
   auto it = swapped_.find(digits);
   return it != swapped_.end() && it->second;
@@ -304,6 +498,19 @@ bool AppendRestored(const std::string& databaseFolder, const std::string& digits
   return Append(databaseFolder, Checked({"T", digits, key, about}), why);
 }
 
+bool AppendAfterCall(const std::string& databaseFolder, const std::string& digits, const std::string& key,
+                     const Fingerprint& fingerprint, std::string* why) {
+  const std::string about = About({"A", digits, key});
+  return Append(databaseFolder,
+                Checked({"A", digits, key, about, std::to_string(fingerprint.size), Hex(fingerprint.crc)}), why);
+}
+
+bool AppendUnfinished(const std::string& databaseFolder, const std::string& digits, const std::string& key,
+                      const std::string& reason, std::string* why) {
+  const std::string about = About({"X", digits, key});
+  return Append(databaseFolder, Checked({"X", digits, key, about, reason}), why);
+}
+
 bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped,
                          std::string* why) {
   const std::string about = About({"S", digits});
@@ -313,12 +520,22 @@ bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& d
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
                           const std::string& markerPath) {
   MarkerVerdict v;
-  if (record.Damaged(digits, key)) {
-    v.match = MarkerMatch::kDamagedRecord;
+  const auto expected = record.Damaged(digits, key) ? std::nullopt : record.Find(digits, key);
+  if (!expected) {
+    v.match = record.Damaged(digits, key) ? MarkerMatch::kDamagedRecord : MarkerMatch::kNoRecord;
+    // The marker's name has no administration in it: another one's may stand there.
+    const auto print = FingerprintOf(markerPath);
+    if (!print) {
+      v.match = MarkerMatch::kUnreadable;
+      return v;
+    }
+    v.marker = *print;
+    if (auto owner = record.OtherOwner(digits, key, *print)) {
+      v.match = MarkerMatch::kOtherFile;
+      v.owner = std::move(*owner);
+    }
     return v;
   }
-  const auto expected = record.Find(digits, key);
-  if (!expected) return v;  // kNoRecord
   v.expected = *expected;
   const auto marker = FingerprintOf(markerPath);
   if (!marker) {
@@ -342,6 +559,7 @@ std::string DescribeMismatch(const MarkerVerdict& v) {
     case MarkerMatch::kMatches:
     case MarkerMatch::kNoRecord:
     case MarkerMatch::kDamagedRecord:
+    case MarkerMatch::kOtherFile:
       break;
   }
   return {};
@@ -350,6 +568,8 @@ std::string DescribeMismatch(const MarkerVerdict& v) {
 std::string WhyNotTrusted(const MarkerVerdict& v, const std::string& data) {
   if (v.match == MarkerMatch::kDamagedRecord)
     return std::string("een regel in ") + kRecordFileName + " over " + data + " is beschadigd";
+  if (v.match == MarkerMatch::kOtherFile)
+    return "het is de inhoud van " + v.owner + " van voor de conversie, niet van " + data;
   if (v.match == MarkerMatch::kNoRecord)
     return std::string("geen regel in ") + kRecordFileName + " staat ervoor in dat het de inhoud van " +
            data + " van voor de conversie is";

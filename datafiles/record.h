@@ -48,14 +48,16 @@ std::future<std::optional<Fingerprint>> FingerprintLater(const std::string& path
 std::string RecordKey(const FileCatalogue& catalogue, int index, const std::string& suffix);
 
 /// The record of a database folder as last written. Per direction and key, the fingerprints
-/// taken since the last restore of that file, oldest first; per direction, whether a run in
-/// that direction swapped the label tool (and no restore swapped it back since). A missing
-/// file is an empty record. A line torn by a crash while it was written is passed over (no
-/// utility got that file then): the append after the crash closes it with a mark that says
-/// so. Every other line that fails its check is damaged. It makes the entry it is about
-/// untrusted; when it cannot say whose it is, every entry in both directions and the label
-/// tool. Only a later whole line that begins anew vouches again: a T line for its file, an
-/// S line for the label tool.
+/// taken since the file's history last began anew, oldest first, and what the last call left
+/// (or that it did not finish); per direction, whether a run in that direction swapped the
+/// label tool (and no restore swapped it back since). A missing file is an empty record. A
+/// line torn by a crash while it was written is passed over (no utility got that file then):
+/// the append after the crash closes it with a mark that says so; a torn line of an earlier
+/// version, closed by a bare line end, is known by being cut short. Every other line that
+/// fails its check is damaged. It makes the entry it is about untrusted; when it cannot say
+/// whose it is, every entry in both directions and the label tool. Only a later whole line
+/// that begins anew vouches again: a T line for its file (a restore, or a file found with no
+/// earlier state of it in its folder), an S line for the label tool.
 class FileRecord {
  public:
   static FileRecord Load(const std::string& databaseFolder);
@@ -64,6 +66,20 @@ class FileRecord {
   /// The oldest fingerprint since the last restore: the state before the first conversion.
   std::optional<Fingerprint> Earliest(const std::string& digits, const std::string& key) const;
   bool LabelToolSwapped(const std::string& digits) const;
+  /// Whether whole lines say what became of the label tool in this direction: some S line is
+  /// whole and no damaged line since may have been one. Else the tool's files tell.
+  bool LabelToolKnown(const std::string& digits) const;
+  /// The data file as the last call on it left it, when that call finished (an A line after
+  /// the newest F line).
+  std::optional<Fingerprint> After(const std::string& digits, const std::string& key) const;
+  /// Whether a whole line speaks of the file since its history last began: an F or a T line.
+  bool Knows(const std::string& digits, const std::string& key) const;
+  /// Another key whose newest fingerprint is `print`: the data file of another administration
+  /// in the same folder ("QWIMAPD.DAB" for "QWIMAPD.DAT"), whose marker has the same name.
+  std::optional<std::string> OtherOwner(const std::string& digits, const std::string& key,
+                                        const Fingerprint& print) const;
+  /// Why the last call on the file did not finish ("code=2", "nolog", "abnormal"), when it did not.
+  std::optional<std::string> Unfinished(const std::string& digits, const std::string& key) const;
   /// Whether a damaged line since the file's last restore may have been about this file.
   bool Damaged(const std::string& digits, const std::string& key) const;
   /// Whether a damaged line since the last whole S line of the direction may have been one.
@@ -74,6 +90,8 @@ class FileRecord {
 
  private:
   std::map<std::string, std::vector<Fingerprint>> entries_;
+  std::map<std::string, Fingerprint> after_;
+  std::map<std::string, std::string> unfinished_;
   std::map<std::string, bool> swapped_;
   // Line numbers: the last whole T line per direction and key, the last whole S line per
   // direction, the last damaged line that does not say whose it is.
@@ -96,21 +114,39 @@ bool AppendRecord(const std::string& databaseFolder, const std::string& digits,
 bool AppendRestored(const std::string& databaseFolder, const std::string& digits, const std::string& key,
                     std::string* why = nullptr);
 
+/// Notes what a call that finished left of the data file (A), or that it did not finish and
+/// why (X, `why` of lower-case letters, digits and "=").
+bool AppendAfterCall(const std::string& databaseFolder, const std::string& digits, const std::string& key,
+                     const Fingerprint& fingerprint, std::string* why = nullptr);
+bool AppendUnfinished(const std::string& databaseFolder, const std::string& digits, const std::string& key,
+                      const std::string& reason, std::string* why = nullptr);
+
 /// Notes that a run in this direction swapped the label tool (true), or that a restore swapped
 /// it back (false).
 bool AppendLabelToolSwap(const std::string& databaseFolder, const std::string& digits, bool swapped,
                          std::string* why = nullptr);
 
-enum class MarkerMatch { kMatches, kNoRecord, kDiffers, kUnreadable, kDamagedRecord };
+enum class MarkerMatch {
+  kMatches,
+  kNoRecord,
+  kDiffers,
+  kUnreadable,
+  kDamagedRecord,
+  kOtherFile,  // no line of this file vouches for it, one of another administration's does
+};
 
 struct MarkerVerdict {
   MarkerMatch match = MarkerMatch::kNoRecord;
   Fingerprint marker;    // what the marker holds (kMatches, kDiffers)
   Fingerprint expected;  // what the record says (kMatches, kDiffers)
+  std::string owner;     // the key whose line vouches for it (kOtherFile)
   /// Whether the marker may stand for the data file's earlier state: a line of the record
   /// vouches for it. Without one nothing is known of it (a marker of another administration
   /// under the same name, a torn one whose line was lost): it never replaces a data file.
   bool trusted() const { return match == MarkerMatch::kMatches; }
+  /// Whether the record cannot vouch for the marker and does not contradict it: no line of
+  /// it, or a damaged one. Such a marker is taken as found.
+  bool unknown() const { return match == MarkerMatch::kNoRecord || match == MarkerMatch::kDamagedRecord; }
 };
 
 /// Holds the marker at `markerPath` against the record of the entry's data file.

@@ -41,16 +41,26 @@ int Probe(const std::string& file) {
   return sys::WriteWholeFile("rcx.log", Join(log)) ? 0 : kRefused;
 }
 
-// RCX_CRASH_ON=<FILE>: the utility crashes on that file before it writes anything, as a
-// real one may: a signal on POSIX, an access violation's exit code on Windows.
-void CrashOn(const std::string& file) {
-  const std::string target = sys::GetVariable("RCX_CRASH_ON").value_or("");
-  if (target.empty() || text::Upper(target) != text::Upper(file)) return;
+// Whether the environment variable names this data file.
+bool Named(const char* variable, const std::string& file) {
+  const std::string target = sys::GetVariable(variable).value_or("");
+  return !target.empty() && text::Upper(target) == text::Upper(file);
+}
+
+// A crash, as a real utility may have one: a signal on POSIX, an access violation's exit code
+// on Windows.
+[[noreturn]] void Crash() {
 #ifdef _WIN32
   std::_Exit(static_cast<int>(0xC0000005u));
 #else
   std::raise(SIGKILL);
+  std::_Exit(137);
 #endif
+}
+
+// RCX_CRASH_ON=<FILE>: the utility crashes on that file before it writes anything.
+void CrashOn(const std::string& file) {
+  if (Named("RCX_CRASH_ON", file)) Crash();
 }
 
 int Convert(const std::string& file, const std::string& digits) {
@@ -83,7 +93,13 @@ int Convert(const std::string& file, const std::string& digits) {
   if (!sys::WriteWholeFile(marker, tear ? before.substr(0, before.size() / 2) : before)) return refuse("marker " + marker + " cannot be written, " + file + " left as it is");
 
   FileConversion result = ConvertDataFile(before, direction);
-  if (result.converted > 0 && !sys::WriteWholeFile(*stored, result.bytes))
+  // RCX_CRASH_HALFWAY=<FILE>: the utility crashes half-way through rewriting that file.
+  if (Named("RCX_CRASH_HALFWAY", file)) {
+    sys::WriteWholeFile(*stored, result.bytes.substr(0, result.bytes.size() / 2));
+    Crash();
+  }
+  // RCX_WRITE_FAILS=<FILE>: that file cannot be written, as a read-only one or on a full disk.
+  if (result.converted > 0 && (Named("RCX_WRITE_FAILS", file) || !sys::WriteWholeFile(*stored, result.bytes)))
     return refuse("data file " + file + " cannot be written; its old content is in " + marker);
 
   log.insert(log.end(), result.errorLines.begin(), result.errorLines.end());

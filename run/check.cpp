@@ -90,9 +90,11 @@ std::string MarkerText(const Entry& e) {
     case MarkerMatch::kMatches:
       return "markering " + e.marker + " aanwezig, klopt met het record";
     case MarkerMatch::kNoRecord:
-      return "markering " + e.marker + " aanwezig, geen record: wordt niet teruggezet";
+      return "markering " + e.marker + " aanwezig, geen record: wordt genomen zoals gevonden";
     case MarkerMatch::kDamagedRecord:
-      return "markering " + e.marker + " aanwezig, het record is beschadigd: wordt niet teruggezet";
+      return "markering " + e.marker + " aanwezig, het record is beschadigd: wordt genomen zoals gevonden";
+    case MarkerMatch::kOtherFile:
+      return "markering " + e.marker + " aanwezig, die van " + e.verdict.owner + ": wordt niet teruggezet";
     case MarkerMatch::kDiffers:
     case MarkerMatch::kUnreadable:
       break;
@@ -271,7 +273,7 @@ CheckReport CheckInstallation(MainWindow& w) {
       e.verdict = CheckMarker(record, digits, RecordKey(w.catalogue, i, suffix), *marker);
       const bool setAsideFree = n > 0 && !after.Present(folder + SetAsideName(w.catalogue, i, digits, n));
       if (setAsideFree) ++markersFree;
-      if (e.verdict.trusted() && e.dataSize && setAsideFree) ++settable;
+      if ((e.verdict.trusted() || e.verdict.unknown()) && e.dataSize && setAsideFree) ++settable;
     }
     entries.push_back(std::move(e));
   }

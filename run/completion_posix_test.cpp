@@ -7,14 +7,7 @@
 #include <functional>
 
 #include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
 #include "run/start_checks.h"
-#include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
-#include "run/start_checks.h"
-#include "run/start_command.h"
 #include "run_fixture.h"
 
 using namespace druvo;

@@ -6,14 +6,7 @@
 
 #include "app/console/console_app.h"
 #include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
 #include "run/start_checks.h"
-#include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
-#include "run/start_checks.h"
-#include "run/start_command.h"
 #include "run_fixture.h"
 #include "sys/fs.h"
 

@@ -34,12 +34,12 @@ void ReportNotConverted(MainWindow& w, const std::string& file, const std::strin
   w.LogError(file + " is niet omgezet: " + why);
 }
 
-// The volume ran full while the utility wrote (`full` says so): the file may be torn half-way,
-// whatever the utility said. The marker (`print`: what it holds), when it holds exactly what
+// The volume ran full while the utility wrote, or the utility was ended in the middle of its
+// work (`full` says which): the file may be torn half-way, whatever the utility said. The marker (`print`: what it holds), when it holds exactly what
 // the file held before, goes back in its place, and the suspect file to the entry's first
 // free set-aside name, by a plan like every rename. Gives the rest of the ERROR line;
 // `stopped` when an undo was refused and nothing more may be touched.
-std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file, const std::string& marker,
+std::string PutMarkerBack(MainWindow& w, int i, const std::string& file, const std::string& marker,
                                    const std::optional<Fingerprint>& print, const Fingerprint& before,
                                    const std::string& full, bool& stopped) {
   if (!print) return full + "; er is geen " + marker + " om terug te zetten, " + file + " blijft staan";
@@ -76,6 +76,15 @@ std::string PutBackAfterFullVolume(MainWindow& w, int i, const std::string& file
          (sys::IsPresent(aside) ? ", het bestand van na de aanroep staat opzij als " + aside : std::string());
 }
 
+// When and how long a file was last written: a per-file log the call did not write is as it
+// was before the call.
+struct Stamp {
+  std::optional<std::int64_t> size;
+  std::optional<sys::LocalDateTime> modified;
+  bool operator==(const Stamp&) const = default;
+};
+Stamp StampOf(const std::string& path) { return {sys::FileSize(path), sys::LastModified(path)}; }
+
 Command UtilityCommand(const MainWindow& w, bool wrapper, const std::string& file) {
   if (wrapper) return {w.sExePath + "\\RCXB.BAT", {"N", file, w.directionDigits, w.sExePath}};
   return {w.sExePath + "\\RCX.exe", {"N", file, w.directionDigits}};
@@ -91,11 +100,14 @@ LoopEnd ConversionLoop(MainWindow& w) {
     w.LogAppend("De database folder " + db + " kan niet worden geopend\r\n");
 
   // The probe is started from the program folder as its box holds it.
+  // What the record held at the start: whether a file's history must begin anew.
+  const FileRecord record = FileRecord::Load(w.sDBPath);
   const bool wrapper = ProbeConversionUtility(w, w.services, w.catalogue, w.view.Text(Control::txtExePath),
                                               w.dataFileSuffix);
   const int last = w.LastEntry();
   int converted = 0;
   int absent = 0;
+  int unfinished = 0;  // calls that did not finish: not counted converted, nor rolled back
   int left = 0;  // entries not reached because the user asked to stop
   int haltedAt = -1;  // the entry whose files could not be put back: the run ends after it
   for (int i = 0; i <= last; ++i) {
@@ -158,10 +170,18 @@ LoopEnd ConversionLoop(MainWindow& w) {
       ReportNotConverted(w, file, "het bestand kan niet worden gelezen");
       continue;
     }
-    if (std::string why; !AppendRecord(w.sDBPath, w.directionDigits, RecordKey(w.catalogue, i, w.dataFileSuffix), *before, &why)) {
+    const std::string key = RecordKey(w.catalogue, i, w.dataFileSuffix);
+    // With no earlier state of the file in its folder, a history begins: lines the record
+    // holds of earlier ones (a marker removed by hand, a damaged line) say nothing of it.
+    const bool begins = (record.Earliest(w.directionDigits, key) || record.Damaged(w.directionDigits, key)) &&
+                        SetAsideNamesIn(sys::CurrentFolder(), marker).empty();
+    if (std::string why; (begins && !AppendRestored(w.sDBPath, w.directionDigits, key, &why)) ||
+                         !AppendRecord(w.sDBPath, w.directionDigits, key, *before, &why)) {
       ReportNotConverted(w, file, "kan " + w.sDBPath + "\\" + kRecordFileName + " niet schrijven (" + why + ")");
       continue;
     }
+    const std::string logName = w.catalogue.baseNames[i] + ".Log";
+    const Stamp logBefore = StampOf(logName);
 
     w.services.BeforeChange("utility started");
     const Command command = UtilityCommand(w, wrapper, file);
@@ -173,9 +193,14 @@ LoopEnd ConversionLoop(MainWindow& w) {
     // for a full path is current by its short form); the current folder changes only at the
     // next entry, after the read has ended.
     std::future<std::optional<Fingerprint>> left;
-    if (waited && end.started && end.ended && !end.abnormal) left = FingerprintLater(marker, before->size);
+    std::future<std::optional<Fingerprint>> after;  // the file as the call left it
+    if (waited && end.started && end.ended && !end.abnormal) {
+      left = FingerprintLater(marker, before->size);
+      after = FingerprintLater(file, sys::FileSize(file).value_or(0));
+    }
     w.tolerantMode = true;
-    AppendLogToView(w, w.catalogue.baseNames[i] + ".Log");
+    AppendLogToView(w, logName);
+    const Stamp logAfter = StampOf(logName);
 
     // A volume that ran full during the call may have torn the file, whatever else the call
     // left: the guard above left room for all the call may write, so only a call that ran
@@ -185,7 +210,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
         // The marker's read is over before its files are renamed.
         const auto print = left.valid() ? left.get() : FingerprintOf(marker);
         bool stopped = false;
-        const std::string why = PutBackAfterFullVolume(w, i, file, marker, print, *before, *full, stopped);
+        const std::string why = PutMarkerBack(w, i, file, marker, print, *before, *full, stopped);
         ReportNotConverted(w, file, why);
         if (stopped) {
           // A file may be missing under its own name: nothing more is touched now.
@@ -197,29 +222,59 @@ LoopEnd ConversionLoop(MainWindow& w) {
       }
     }
 
-    // The utility's exit code says little, but what it left says all: a marker holding
-    // exactly what the file held before the call.
+    // What the call left says most: a marker holding exactly what the file held before the
+    // call. Its exit code and its per-file log say whether it finished.
     const std::string program = wrapper ? "RCXB.BAT" : "RCX.EXE";
+    const std::string code = end.exitCode != 0 ? " (code " + std::to_string(end.exitCode) + ")" : std::string();
     std::string why;
     if (!waited || !end.started) {
       why = program + " kon niet worden gestart";
     } else if (end.abnormal) {
-      why = program + " is afgebroken";
+      // Ended in the middle of its work, the utility may have left the file torn: the marker
+      // goes back in its place, as after a volume that ran full.
+      const auto print = FingerprintOf(marker);
+      if (!print && sys::IsPresent(file) && FingerprintOf(file) == before) {
+        why = program + " is afgebroken; " + file + " is onveranderd";
+      } else {
+        bool stopped = false;
+        why = PutMarkerBack(w, i, file, marker, print, *before, program + " is afgebroken", stopped);
+        if (stopped) {
+          ReportNotConverted(w, file, why);
+          w.view.Ask(file + " is niet omgezet: " + why, Buttons::kOk);
+          haltedAt = i;
+          break;
+        }
+      }
+      // Unless the file is as it was, the record remembers for `check` that the call did not finish.
+      if (FingerprintOf(file) != before) AppendUnfinished(w.sDBPath, w.directionDigits, key, "abnormal");
     } else if (!end.ended) {
       why = program + " is niet klaar";
     } else if (!sys::IsPresent(file)) {
       why = file + " is er na de aanroep niet meer";
     } else if (const auto print = left.get(); !print) {
-      why = program + " heeft geen " + marker + " achtergelaten";
+      why = program + " heeft geen " + marker + " achtergelaten" + code;
     } else if (*print != *before) {
       MarkerVerdict v;
       v.match = MarkerMatch::kDiffers;
       v.marker = *print;
       v.expected = *before;
-      why = marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) + ")";
+      why = marker + " is niet de inhoud van voor de conversie (" + DescribeMismatch(v) + ")" + code;
+    } else if (end.exitCode != 0 || !logAfter.size || logAfter == logBefore) {
+      // The utility's codes are its own: the file is not rolled back on them, but not counted
+      // converted either, and the record remembers it for `check`.
+      const bool noLog = end.exitCode == 0;
+      ++unfinished;
+      AppendUnfinished(w.sDBPath, w.directionDigits, key, noLog ? "nolog" : "code=" + std::to_string(end.exitCode));
+      w.LogError(file + " is niet voltooid: " + program +
+                 (noLog ? " heeft geen " + logName + " achtergelaten" : " eindigde met code " + std::to_string(end.exitCode)) +
+                 "; druvo restore zet de toestand van voor de conversie terug uit " + marker);
+      continue;
     }
     if (why.empty()) {
       ++converted;
+      // What the call left, so that a repeat can tell newer work in the file.
+      if (const auto print = after.valid() ? after.get() : std::nullopt)
+        AppendAfterCall(w.sDBPath, w.directionDigits, key, *print);
     } else {
       ReportNotConverted(w, file, why);
     }
@@ -229,7 +284,8 @@ LoopEnd ConversionLoop(MainWindow& w) {
   const int total = last + 1;
   w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +
               " bestanden; niet aanwezig: " + std::to_string(absent) +
-              "; niet omgezet: " + std::to_string(total - converted - absent - left));
+              "; niet omgezet: " + std::to_string(total - converted - absent - unfinished - left));
+  if (unfinished > 0) w.LogAppend("; niet voltooid: " + std::to_string(unfinished));
   if (left > 0) w.LogAppend("; onderbroken, niet aangeboden: " + std::to_string(left));
   w.LogCaretToEnd();
   return left > 0 ? LoopEnd::kInterrupted : LoopEnd::kCompleted;

@@ -4,15 +4,10 @@
 #include <map>
 
 #include "datafiles/disk_space.h"
-#include "run/completion.h"
+#include "datafiles/record.h"
 #include "run/conversion_loop.h"
 #include "run/earlier_runs.h"
 #include "run/start_checks.h"
-#include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
-#include "run/start_checks.h"
-#include "run/start_command.h"
 #include "run_fixture.h"
 #include "sys/fs.h"
 #include "sys/text.h"
@@ -215,13 +210,39 @@ TEST(ConversionLoop, EveryFileIsAccountedForAfterTheUtilityCall) {
     EXPECT_FALSE(fs::exists(f.Db("QWIMAPD.13")));
   }
   {
+    // Crashed before it wrote anything, and crashed half-way through the file: never a torn
+    // file in the host's place with its marker beside it.
     RunFixture f;
+    const std::string original = ReadFile(f.Db("QWMHMXHM.DAT"));
     testing_support::SetEnv("RCX_CRASH_ON", "QWAOMVSQ.DAT");
+    testing_support::SetEnv("RCX_CRASH_HALFWAY", "QWMHMXHM.DAT");
     f.Start();
     testing_support::UnsetEnv("RCX_CRASH_ON");
+    testing_support::UnsetEnv("RCX_CRASH_HALFWAY");
     const std::string log = f.w.LogViewText();
-    EXPECT_NE(log.find("ERROR: QWAOMVSQ.DAT is niet omgezet: RCX.EXE is afgebroken\r\n"), std::string::npos);
-    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 1"), std::string::npos);
+    EXPECT_NE(log.find("ERROR: QWAOMVSQ.DAT is niet omgezet: RCX.EXE is afgebroken; QWAOMVSQ.DAT is onveranderd\r\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR: QWMHMXHM.DAT is niet omgezet: RCX.EXE is afgebroken; QWMHMXHM.13 is teruggezet als "
+                       "QWMHMXHM.DAT, het bestand van na de aanroep staat opzij als QWMHMXHM.13_1\r\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("Omgezet: 30 van 32 bestanden; niet aanwezig: 0; niet omgezet: 2"), std::string::npos);
+    EXPECT_EQ(ReadFile(f.Db("QWMHMXHM.DAT")), original);
+    EXPECT_FALSE(fs::exists(f.Db("QWMHMXHM.13")));
+  }
+  {
+    // The utility could not write the file and said so by its exit code: not counted
+    // converted, not rolled back, and `check` learns it from the record.
+    RunFixture f;
+    testing_support::SetEnv("RCX_WRITE_FAILS", "QWIMAPD.DAT");
+    f.Start();
+    testing_support::UnsetEnv("RCX_WRITE_FAILS");
+    const std::string log = f.w.LogViewText();
+    EXPECT_NE(log.find("ERROR: QWIMAPD.DAT is niet voltooid: RCX.EXE eindigde met code 2; druvo restore zet de "
+                       "toestand van voor de conversie terug uit QWIMAPD.13\r\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("Omgezet: 31 van 32 bestanden; niet aanwezig: 0; niet omgezet: 0; niet voltooid: 1"),
+              std::string::npos) << log;
+    EXPECT_TRUE(FileRecord::Load(f.db).Unfinished("13", "QWIMAPD.DAT"));
   }
   {
     // A marker torn short: the file's earlier state is not all there.

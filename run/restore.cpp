@@ -116,43 +116,83 @@ RestoreResult RestoreConversion(MainWindow& w) {
     std::sort(setAside.begin(), setAside.end());
 
     // The state before the first conversion in this direction, as the record holds it: a
-    // marker, or an earlier marker a partial repeat set aside. Without the record's word
-    // nothing is put back.
+    // marker, or an earlier marker a partial repeat set aside.
     const std::string key = RecordKey(w.catalogue, i, suffix);
-    const std::optional<Fingerprint> earliest = record.Earliest(digits, key);
     const bool damaged = record.Damaged(digits, key);
-    if (!earliest || damaged) {
-      // A damaged line may have been the one that held the earliest state.
-      if (e.markerPresent || (!setAside.empty() && (earliest || damaged))) {
-        ++toRestore;
-        MarkerVerdict unknown;
-        if (damaged) unknown.match = MarkerMatch::kDamagedRecord;
-        e.whyNot = e.marker + " wordt niet teruggezet, " + WhyNotTrusted(unknown, e.data);
-      }
+    // A damaged line may have been the one that held the earliest state.
+    const std::optional<Fingerprint> earliest = damaged ? std::nullopt : record.Earliest(digits, key);
+    // No fingerprint since the file's history began anew (a restore, or a first conversion
+    // with no earlier state in the folder): only a marker made since, by hand, is there to put
+    // back. With no line at all, or a damaged one, every earlier state in the folder may be.
+    const bool unknown = damaged || !record.Knows(digits, key);
+    if (!earliest && (unknown ? !e.markerPresent && setAside.empty() : !e.markerPresent)) {
       entries.push_back(std::move(e));
       continue;
     }
-    // Without a marker the entry was restored already (a restore ended before it could note
-    // so), or its marker is gone: then the data file itself says which.
-    if (!e.markerPresent && (setAside.empty() || (e.dataPresent && FingerprintOf(e.folder + e.data) == earliest))) {
+    if (!earliest) {
+      // The record cannot vouch: the one file that can be the original is taken as found. A
+      // marker that is another administration's (its line says so) cannot be. Without a
+      // marker, the data file itself may be the original already.
+      ++toRestore;
+      std::vector<std::string> candidates;
+      if (!e.markerPresent && e.dataPresent) candidates.push_back(e.data);
+      MarkerVerdict found;
+      found.match = damaged ? MarkerMatch::kDamagedRecord : MarkerMatch::kNoRecord;
+      std::vector<std::string> files;
+      if (e.markerPresent) files.push_back(e.marker);
+      if (unknown)
+        for (const auto& [n, name] : setAside) files.push_back(name);
+      for (const std::string& c : files) {
+        const auto print = FingerprintOf(e.folder + c);
+        if (print && record.OtherOwner(digits, key, *print)) continue;
+        if (print) found.marker = *print;
+        candidates.push_back(c);
+      }
+      std::string why;
+      if (candidates.size() == 1 && candidates.front() != e.data &&
+          TakeMarkerAsFound(w.sDBPath, &w, digits, key, e.planned + candidates.front(), e.data, found, true, &why)) {
+        e.chosen = candidates.front();
+      } else if (candidates.size() == 1 && candidates.front() != e.data) {
+        e.whyNot = e.marker + " wordt niet teruggezet: het kan niet worden vastgelegd, " + why;
+      } else if (candidates.empty()) {
+        --toRestore;
+        entries.push_back(std::move(e));
+        continue;
+      } else {
+        std::string names;
+        for (const std::string& c : candidates) names += (names.empty() ? "" : " of ") + e.planned + c;
+        e.whyNot = "welk bestand de toestand van voor de conversie is, is niet te bepalen (" +
+                   (damaged ? std::string("een regel erover in ") + kRecordFileName + " is beschadigd"
+                            : std::string("geen regel in ") + kRecordFileName) +
+                   "): " + names;
+      }
+    } else if (!e.markerPresent &&
+               (setAside.empty() || (e.dataPresent && FingerprintOf(e.folder + e.data) == earliest))) {
+      // Without a marker the entry was restored already (a restore ended before it could
+      // note so), or its marker is gone: then the data file itself says which.
       entries.push_back(std::move(e));
       continue;
-    }
-    ++toRestore;
-    std::vector<std::string> candidates;
-    if (e.markerPresent) candidates.push_back(e.marker);
-    for (const auto& [n, name] : setAside) candidates.push_back(name);
-    for (const std::string& c : candidates) {
-      if (sys::FileSize(e.folder + c) != earliest->size) continue;
-      if (FingerprintOf(e.folder + c) == earliest) {
-        e.chosen = c;
-        break;
+    } else {
+      ++toRestore;
+      std::vector<std::string> candidates;
+      if (e.markerPresent) candidates.push_back(e.marker);
+      for (const auto& [n, name] : setAside) candidates.push_back(name);
+      for (const std::string& c : candidates) {
+        if (sys::FileSize(e.folder + c) != earliest->size) continue;
+        if (FingerprintOf(e.folder + c) == earliest) {
+          e.chosen = c;
+          break;
+        }
       }
+    }
+    if (!e.whyNot.empty()) {
+      entries.push_back(std::move(e));
+      continue;
     }
     if (e.chosen.empty()) {
       e.whyNot = "geen van " + e.marker + (setAside.empty() ? "" : " en zijn opzijgezette voorgangers") +
                  " is de inhoud van " + e.data + " van voor de eerste conversie (" +
-                 std::to_string(earliest->size) + " bytes volgens " + kRecordFileName + ")";
+                 std::to_string(earliest ? earliest->size : 0) + " bytes volgens " + kRecordFileName + ")";
       entries.push_back(std::move(e));
       continue;
     }
@@ -186,14 +226,14 @@ RestoreResult RestoreConversion(MainWindow& w) {
     entries.push_back(std::move(e));
   }
   // The label tool goes back only when a run in this direction swapped it, and only when it
-  // is still as that run left it: LMPR.EXE the 13 version, the old one LMPR10.EXE.
+  // is still as that run left it: LMPR.EXE the 13 version, the old one LMPR10.EXE. Where the
+  // record cannot say (no line of it, as after the older program, or a damaged one), the
+  // tool's files tell, beside a conversion that is restored.
   const std::string prog = w.sExePath + "\\";
-  const bool swappedByRun = record.LabelToolSwapped(digits);
   const bool looksSwapped = sys::IsPresent(prog + "LMPR.EXE") && sys::IsPresent(prog + "LMPR10.EXE") &&
                             !sys::IsPresent(prog + "LMPR13.EXE");
-  // A damaged line may have been the one that said the swap was made, or undone.
-  const bool labelToolDamaged = looksSwapped && record.LabelToolDamaged(digits);
-  const bool swapBack = swappedByRun && looksSwapped && !labelToolDamaged;
+  const bool known = record.LabelToolKnown(digits);
+  const bool swapBack = looksSwapped && (known ? record.LabelToolSwapped(digits) : toRestore > 0 || !finished.noted.empty());
   if (swapBack) {
     plan.push_back({{{PlanFolder::kProgram, "LMPR.EXE", "LMPR13.EXE"}, {PlanFolder::kProgram, "LMPR10.EXE", "LMPR.EXE"}},
                     {RecordNote::Kind::kLabelToolBack, digits, {}}});
@@ -201,7 +241,7 @@ RestoreResult RestoreConversion(MainWindow& w) {
   }
 
   if (plan.empty()) {
-    if (toRestore == 0 && !labelToolDamaged && finished.noted.empty()) {
+    if (toRestore == 0 && finished.noted.empty()) {
       w.LogLine("Er is niets terug te zetten: geen markering van de conversie naar " + digits + ".");
       return Finish(w, RestoreResult::kNothing);
     }
@@ -256,16 +296,15 @@ RestoreResult RestoreConversion(MainWindow& w) {
                  refused[-1]->why + ")");
       ++failed;
     } else if (done[-1]) {
-      w.LogLine("Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE");
+      w.LogLine("Labelprogramma teruggewisseld: LMPR.EXE is weer LMPR13.EXE, LMPR10.EXE weer LMPR.EXE" +
+                (known ? std::string()
+                       : std::string(" (") + kRecordFileName + " zegt er niets zeker over; LMPR10.EXE was er en "
+                                                                  "LMPR13.EXE niet)"));
     } else {
       w.LogError("LMPR.EXE is niet teruggewisseld: het hernoemen is niet gebeurd (zie hierboven)");
       ++failed;
     }
-  } else if (labelToolDamaged) {
-    w.LogError(std::string("LMPR.EXE is niet teruggewisseld: een regel in ") + kRecordFileName +
-               " over het labelprogramma is beschadigd");
-    ++failed;
-  } else if (looksSwapped) {
+  } else if (looksSwapped && known) {
     w.LogLine("Labelprogramma niet teruggewisseld: de conversie naar " + digits + " heeft het niet gewisseld");
   }
   w.LogLine(sys::FormatGeneralDate(w.services.now()) + " Teruggezet: " + std::to_string(restored) +

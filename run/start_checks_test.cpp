@@ -4,15 +4,7 @@
 
 #include "model/main_window.h"
 #include "model/memory_view.h"
-#include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
 #include "run/start_checks.h"
-#include "run/completion.h"
-#include "run/conversion_loop.h"
-#include "run/earlier_runs.h"
-#include "run/start_checks.h"
-#include "run/start_command.h"
 #include "sys/fs.h"
 #include "test_support.h"
 

@@ -11,6 +11,7 @@ struct LocalDateTime {
   int minute = 0;
   int second = 0;
   int millisecond = 0;
+  bool operator==(const LocalDateTime&) const = default;
 };
 
 /// The current local date and time.

@@ -504,6 +504,7 @@ std::optional<LocalDateTime> LastModified(const std::string& path) {
   d.hour = t.tm_hour;
   d.minute = t.tm_min;
   d.second = t.tm_sec;
+  d.millisecond = static_cast<int>(st.st_mtim.tv_nsec / 1000000);
   return d;
 }
 

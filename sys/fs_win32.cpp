@@ -185,6 +185,7 @@ std::optional<LocalDateTime> LastModified(const std::string& path) {
   t.hour = local.wHour;
   t.minute = local.wMinute;
   t.second = local.wSecond;
+  t.millisecond = local.wMilliseconds;
   return t;
 }
 
