@@ -547,6 +547,13 @@ MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, c
   return v;
 }
 
+std::string RecordDamageText(int damagedLines) {
+  return std::string(kRecordFileName) + ": " + std::to_string(damagedLines) +
+         (damagedLines == 1 ? " regel is" : " regels zijn") +
+         " beschadigd. Een markering waar ze over kunnen gaan, wordt bij een volledige herhaling genomen zoals "
+         "gevonden; restore zet terug wat het origineel kan zijn en noemt de bestanden waar het er meer kunnen zijn.";
+}
+
 std::string DescribeMismatch(const MarkerVerdict& v) {
   switch (v.match) {
     case MarkerMatch::kUnreadable:

@@ -153,6 +153,9 @@ struct MarkerVerdict {
 MarkerVerdict CheckMarker(const FileRecord& record, const std::string& digits, const std::string& key,
                           const std::string& markerPath);
 
+/// What the Start and `check` say of a record with damaged lines: how many, and what follows.
+std::string RecordDamageText(int damagedLines);
+
 /// Why a marker is not the data file's earlier state, in Dutch, for the log view:
 /// "12 bytes, verwacht 70000 bytes" or "inhoud wijkt af (70000 bytes)".
 std::string DescribeMismatch(const MarkerVerdict& verdict);

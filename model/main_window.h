@@ -90,6 +90,8 @@ class MainWindow : public Reporter {
   /// (a refused repeat preparation): the loop leaves them alone without a second line.
   std::bitset<kCatalogueSize> entriesReported;
   RunOutcome outcome = RunOutcome::kNone;
+  /// Data files the loop of this Start command counted converted.
+  int convertedCount = 0;
   std::string directionDigits;
   std::string mailResult;
 };

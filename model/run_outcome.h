@@ -16,6 +16,7 @@ enum class RunOutcome {
   kFailed,               // the platform failed before the tolerant mode (reported to the user)
   kLocked,               // another run holds the installation's lock
   kInterrupted,          // the user ended the run after a file; the rest was not handed over
+  kUnforeseen,           // ended by a failure the command did not foresee (reported to the user)
 };
 
 /// Thrown to end the program at once; caught at the top of the click handler.

@@ -31,7 +31,18 @@ struct Entry {
   std::optional<std::int64_t> dataSize;
   bool markerPresent = false;
   MarkerVerdict verdict;
+  std::string unfinished;  // why the last call on it did not finish, as the record says
+  bool changed = false;    // not what the last call left: newer work in it
+  std::string setAside;    // where a full repeat puts it
 };
+
+// What the record's word for a call that did not finish means.
+std::string UnfinishedText(const std::string& why) {
+  if (why == "nolog") return "het liet geen log achter";
+  if (why == "abnormal") return "het is afgebroken";
+  if (why.rfind("code=", 0) == 0) return "het eindigde met code " + why.substr(5);
+  return why;
+}
 
 std::string Padded(std::string s, std::size_t width) {
   const std::size_t n = text::CountChars(s);
@@ -101,6 +112,14 @@ std::string MarkerText(const Entry& e) {
   }
   return "markering " + e.marker +
          " aanwezig, klopt niet met het record: " + DescribeMismatch(e.verdict);
+}
+
+// The entry's marker, and what the record says of its last call.
+std::string EntryText(const Entry& e) {
+  std::string text = MarkerText(e);
+  if (!e.unfinished.empty()) text += "; de laatste aanroep is niet voltooid (" + UnfinishedText(e.unfinished) + ")";
+  if (e.changed) text += "; veranderd sinds de conversie";
+  return text;
 }
 
 // A Start removes the journal once it is done with it, or sets a torn one aside (`what`):
@@ -267,13 +286,23 @@ CheckReport CheckInstallation(MainWindow& w) {
     const auto marker = after.Where(folder + e.marker);
     e.markerPresent = marker.has_value();
     if (e.dataSize) ++count.dataFiles;
+    const std::string key = RecordKey(w.catalogue, i, suffix);
+    e.unfinished = record.Unfinished(digits, key).value_or("");
     if (e.markerPresent) {
       count.anyMarker = true;
       ++count.markers;
-      e.verdict = CheckMarker(record, digits, RecordKey(w.catalogue, i, suffix), *marker);
+      e.verdict = CheckMarker(record, digits, key, *marker);
       const bool setAsideFree = n > 0 && !after.Present(folder + SetAsideName(w.catalogue, i, digits, n));
       if (setAsideFree) ++markersFree;
-      if ((e.verdict.trusted() || e.verdict.unknown()) && e.dataSize && setAsideFree) ++settable;
+      if ((e.verdict.trusted() || e.verdict.unknown()) && e.dataSize && setAsideFree) {
+        ++settable;
+        e.setAside = (InWorkFolder(i) ? "QMVWORK\\" : "") + SetAsideName(w.catalogue, i, digits, n);
+      }
+      // Newer work in the file than the last call left (a sale added) goes aside with it.
+      if (const auto left = e.dataSize ? record.After(digits, key) : std::nullopt) {
+        const auto where = after.Where(folder + e.data);
+        e.changed = where && FingerprintOf(*where) != left;
+      }
     }
     entries.push_back(std::move(e));
   }
@@ -300,14 +329,14 @@ CheckReport CheckInstallation(MainWindow& w) {
   earlier += " (" + std::to_string(count.dataFiles) + " databestanden, " +
              std::to_string(count.markers) + " markeringen)";
   lines.push_back(earlier);
-  if (record.damagedLines() > 0) {
-    std::string line = kRecordFileName;
-    line += ": ";
-    line += std::to_string(record.damagedLines());
-    line += record.damagedLines() == 1 ? " regel is" : " regels zijn";
-    line += " beschadigd; de bestanden die ze noemen worden niet teruggezet";
-    lines.push_back(line);
+  if (count.anyMarker && count.dataFiles == count.markers) {
+    std::string changed;
+    for (const Entry& e : entries)
+      if (e.changed && !e.setAside.empty()) changed += (changed.empty() ? "" : ", ") + e.data + " als " + e.setAside;
+    if (!changed.empty())
+      lines.push_back("Let op: veranderd sinds de conversie; Ja zet hun nieuwere inhoud opzij: " + changed);
   }
+  if (record.damagedLines() > 0) lines.push_back(RecordDamageText(record.damagedLines()));
 
   const std::string prog = w.sExePath + "\\";
   const bool swapped = after.Present(prog + "LMPR10.EXE") && !after.Present(prog + "LMPR13.EXE");
@@ -338,7 +367,7 @@ CheckReport CheckInstallation(MainWindow& w) {
     }
     line += Padded(data, 28);
     line += ' ';
-    line += MarkerText(e);
+    line += EntryText(e);
     lines.push_back(line);
   }
 

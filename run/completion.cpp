@@ -18,16 +18,29 @@ void Report(MainWindow& w, const std::string& what) {
   if (!w.tolerantMode) w.LogAppend("\r\n" + what);
 }
 
+// One line of the run log about the label tool, on a line of its own behind the summary;
+// a swap that could not be made is an ERROR line, counted.
+void SayLabelTool(MainWindow& w, const std::string& text, bool error = false) {
+  w.LogAppend("\r\n" + std::string(error ? "ERROR: " : "") + "Labelprogramma " + text);
+  if (error) w.CountError();
+  w.LogCaretToEnd();
+}
+
 void SwapLabelTool(MainWindow& w) {
   const std::string& prog = w.sExePath;
-  if (!sys::IsPresent(prog + "\\LMPR.EXE") || !sys::IsPresent(prog + "\\LMPR13.EXE")) return;
+  const bool tool = sys::IsPresent(prog + "\\LMPR.EXE");
+  if (!tool || !sys::IsPresent(prog + "\\LMPR13.EXE")) {
+    SayLabelTool(w, std::string("niet gewisseld: er is geen ") + (tool ? "LMPR13.EXE" : "LMPR.EXE") + " in " + prog +
+                        (tool && sys::IsPresent(prog + "\\LMPR10.EXE") ? " (LMPR10.EXE is er: het was al gewisseld)" : ""));
+    return;
+  }
   if (!sys::SetCurrentFolder(prog)) {
-    Report(w, "De programma folder " + prog + " kan niet worden geopend");
+    SayLabelTool(w, "niet gewisseld: de programma folder " + prog + " kan niet worden geopend", true);
     return;
   }
   // LMPR10.EXE is never replaced; with it there the swap cannot be made.
   if (sys::ResolveExisting(prog + "\\LMPR10.EXE")) {
-    Report(w, "Labelprogramma niet gewisseld: LMPR10.EXE bestaat al");
+    SayLabelTool(w, "niet gewisseld: LMPR10.EXE staat in de weg (er wordt niets overschreven)", true);
     return;
   }
   // One entry of a plan through the journal: both renames are made, or neither, so the host
@@ -37,12 +50,16 @@ void SwapLabelTool(MainWindow& w) {
   const PlanResult r = CarryOutPlan(
       w.Settings(), w, w.services,
       {{{{PlanFolder::kProgram, "LMPR.EXE", "LMPR10.EXE"}, {PlanFolder::kProgram, "LMPR13.EXE", "LMPR.EXE"}}}});
-  // Told in every mode: the host's label tool is not what the run says it is.
+  // Told in every mode: the host's label tool is what the run log says it is.
   if (r.stopped) {
-    w.LogAppend("\r\nLabelprogramma: " + r.why);
+    SayLabelTool(w, "niet gewisseld: " + r.why, true);
   } else if (!r.refused.empty()) {
-    w.LogAppend("\r\nLabelprogramma niet gewisseld: " + r.refused.front().name +
-                " kan niet worden hernoemd (" + r.refused.front().why + ")");
+    SayLabelTool(w, "niet gewisseld: " + r.refused.front().name + " kan niet worden hernoemd (" + r.refused.front().why + ")",
+                 true);
+  } else {
+    // The swap does not ask what was converted: said where nothing was.
+    SayLabelTool(w, std::string("gewisseld: LMPR.EXE is nu LMPR10.EXE, LMPR13.EXE is nu LMPR.EXE") +
+                        (w.convertedCount == 0 ? " (er is in deze run niets omgezet)" : ""));
   }
   if (!sys::IsPresent(prog + "\\LMPR10.EXE") || sys::IsPresent(prog + "\\LMPR13.EXE"))
     AppendLabelToolSwap(w.sDBPath, w.directionDigits, false);
@@ -52,6 +69,9 @@ void SwapLabelTool(MainWindow& w) {
 }  // namespace
 
 void CompleteRun(MainWindow& w, Summary summary) {
+  // The label tool is swapped first and said, so that the summary counts a swap that could
+  // not be made and stays the log view's last line.
+  SwapLabelTool(w);
   if (summary != Summary::kNone) {
     if (summary == Summary::kAbandoned) {
       w.SetStatus(" Conversie afgebroken...");
@@ -68,8 +88,6 @@ void CompleteRun(MainWindow& w, Summary summary) {
     w.DoEvents();
   }
   w.DoEvents();
-
-  SwapLabelTool(w);
 
   w.view.PutOnClipboard(w.LogViewText());
 

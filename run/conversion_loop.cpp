@@ -280,6 +280,7 @@ LoopEnd ConversionLoop(MainWindow& w) {
     }
   }
   if (haltedAt >= 0) left = last - haltedAt;
+  w.convertedCount = converted;
   w.view.Progress(0, 0);
   const int total = last + 1;
   w.LogAppend("\r\nOmgezet: " + std::to_string(converted) + " van " + std::to_string(total) +

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "datafiles/record.h"
 #include "model/main_window.h"
 #include "run/completion.h"
 #include "run/conversion_loop.h"
@@ -26,7 +27,7 @@ namespace {
 // is finished by the next Start from its journal.
 void EndUnforeseen(MainWindow& w, std::string_view what) {
   w.runActive = false;
-  w.outcome = RunOutcome::kFailed;
+  w.outcome = RunOutcome::kUnforeseen;
   try {
     w.view.SetEnabled(Control::btnCancel, true);
     EnableFolderChoice(w.view, true);
@@ -61,10 +62,12 @@ void ClickStart(MainWindow& w) {
 void RunStartCommand(MainWindow& w) {
   w.tolerantMode = false;
   w.entriesReported.reset();
+  w.convertedCount = 0;
   if (!StartChecks(w) || !CheckOwnFiles(w)) return;
   // Held until the command ends; the utilities it started keep their share of it.
   const auto lock = TakeRunLock(w);
   if (!lock || !DataFilesFree(w) || !FinishInterruptedPlan(w)) return;
+  if (const int damaged = FileRecord::Load(w.sDBPath).damagedLines(); damaged > 0) w.LogLine(RecordDamageText(damaged));
   switch (DetectEarlierRuns(w)) {
     case RunDecision::kRun:
       break;

@@ -34,14 +34,14 @@ const char kUsage[] =
     "exit codes:\n"
     "   0  completed without ERROR lines\n"
     "   1  completed with ERROR lines (restore: some entry could not be restored)\n"
-    "   2  refused by a start check or date not confirmed, or ended by an unforeseen\n"
-    "      failure (its text on stderr)\n"
+    "   2  refused by a start check or date not confirmed\n"
     "   3  abandoned by the disk-space check\n"
     "   4  repeat declined or already done (check: the conversion is already done;\n"
     "      restore: nothing to restore)\n"
     "   5  ended at the disk-space question\n"
     "   6  completed but the run log could not be written\n"
     "   7  another run holds the installation's lock\n"
+    "   8  ended by a failure it did not foresee (its text on stderr)\n"
     "  64  wrong usage\n"
     " 130  run: ended by Ctrl-C after the file in hand, with the summary, run log and mail\n"
     "      (a second Ctrl-C ends DRUVO at once; the utility still finishes its file)\n";
@@ -139,7 +139,7 @@ int Guarded(View& view, const std::function<int()>& command) {
   } catch (...) {
   }
   view.Ask(UnforeseenFailureText(what), Buttons::kOk);
-  return kExitRefused;
+  return kExitUnforeseen;
 }
 
 // A command that may ask questions: the options parsed, questions refused without a
@@ -256,6 +256,8 @@ int ExitCodeFor(RunOutcome outcome, int errorCount) {
       return kExitLocked;
     case RunOutcome::kInterrupted:
       return kExitInterrupted;
+    case RunOutcome::kUnforeseen:
+      return kExitUnforeseen;
     case RunOutcome::kNone:
     case RunOutcome::kRefused:
     case RunOutcome::kNotConfirmed:

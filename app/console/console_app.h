@@ -22,6 +22,7 @@ enum ExitCode {
   kExitEndedAtDiskQuestion = 5,
   kExitRunLogNotWritten = 6,
   kExitLocked = 7,
+  kExitUnforeseen = 8,
   kExitUsage = 64,
   kExitInterrupted = 130,
 };
