@@ -208,6 +208,61 @@ TEST(CheckAndRestore, RestoreAfterARunBringsBackEveryByte) {
   EXPECT_EQ(ReadFile(demo.prog + "/DRUVO-restore.Log").rfind(log, 0), 0u);
 }
 
+// A shop whose conversion DRUVO did not see made (or whose DRUVO.REC was lost): the full repeat
+// takes every marker as found and converts all 32 again, saying of newer work in a file where
+// it goes; restore then gives every original back, the label tool too. With no record and no
+// repeat, restore gives them back as well.
+TEST(CheckAndRestore, MarkersWithoutARecordAreTakenAsFound) {
+  Demo demo;
+  const auto original = DataFiles(demo.db);
+  // A file by its name in any letter case, as the host finds it.
+  auto read = [](const std::string& db, const std::string& name) {
+    const std::string path = db + "/" + name;
+    const auto found = sys::FindPlainFile(path);
+    return found ? ReadFile(fs::path(path).parent_path().string() + "/" + *found) : std::string();
+  };
+  SetEnv("DRUVO_SMTP_RELAY", "127.0.0.1:9");
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options), 1);
+  const auto converted = DataFiles(demo.db);
+  fs::remove(demo.db + "/DRUVO.REC");
+  const Demo same;  // the same run once more, for the restore without a repeat
+  EXPECT_EQ(RunConsoleProgram("run --yes" + same.options), 1);
+  fs::remove(same.db + "/DRUVO.REC");
+
+  const std::string log = demo.dir / "repeat.txt";
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options, log), 1);
+  const std::string text = ReadFile(log);
+  EXPECT_NE(text.find("QWIMAPD.13 is genomen zoals gevonden (geen regel in DRUVO.REC): voortaan de toestand van "
+                      "QWIMAPD.DAT van voor de conversie"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("Omgezet: 32 van 32 bestanden; niet aanwezig: 0; niet omgezet: 0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("DRUVO.REC staat ervoor in"), std::string::npos) << text;
+  for (const auto& [name, bytes] : converted) {
+    if (name.ends_with(".DAT") || name.ends_with(".dat")) {
+      EXPECT_TRUE(read(demo.db, name) == bytes) << name;
+    }
+  }
+
+  // A sale added after the conversion: the next full repeat says where it goes.
+  WriteFile(demo.db + "/QWAOMVSQ.DAT", ReadFile(demo.db + "/QWAOMVSQ.DAT") + "9789012345678;verkocht;1;9,95\r\n");
+  const std::string checked = demo.dir / "check.txt";
+  EXPECT_EQ(RunConsoleProgram("check" + demo.options, checked), 0);
+  EXPECT_NE(ReadFile(checked).find("Let op: veranderd sinds de conversie; Ja zet hun nieuwere inhoud opzij: "
+                                   "QWAOMVSQ.DAT als QWAOMVSQ.13_2"),
+            std::string::npos) << ReadFile(checked);
+  EXPECT_EQ(RunConsoleProgram("run --yes" + demo.options, log), 1);
+  EXPECT_NE(ReadFile(log).find("Let op: QWAOMVSQ.DAT is veranderd sinds de conversie ("), std::string::npos);
+  EXPECT_NE(ReadFile(demo.db + "/QWAOMVSQ.13_2").find("verkocht"), std::string::npos);
+
+  for (const Demo* d : {static_cast<const Demo*>(&demo), &same}) {
+    EXPECT_EQ(RunConsoleProgram("restore --yes" + d->options), 0);
+    for (const auto& [name, bytes] : original) EXPECT_TRUE(read(d->db, name) == bytes) << name;
+    EXPECT_EQ(ReadFile(d->prog + "/LMPR.EXE"), "label tool 10");
+    EXPECT_EQ(ReadFile(d->prog + "/LMPR13.EXE"), "label tool 13");
+  }
+  UnsetEnv("DRUVO_SMTP_RELAY");
+}
+
 namespace {
 
 constexpr int kEndedAtRename = 86;
