@@ -9,6 +9,8 @@
 #   scripts/wine-prefix.sh PREFIX --stop  end wineserver
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX [--stop]}
+# Wine takes only an absolute WINEPREFIX; a relative one fails every command, quietly here.
+prefix=$(realpath -m "$prefix")
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH=/usr/lib/wine:$PATH
 
