@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds every target and runs every test:
 #   Linux native, Linux with AddressSanitizer + UndefinedBehaviorSanitizer,
-#   the x86-64 Windows build under Wine (its window checks under Xvfb), mail against a
-#   loopback SMTP server, the crash test of the repeat preparation, and the import tables of
-#   both Windows builds (x86-64 and 32-bit x86) against what Windows 7 SP1 provides.
-#   The 32-bit programs also run the end-to-end demo where this machine can run 32-bit
-#   Windows programs (a 32-bit Wine); elsewhere they are built and checked, not run.
+#   the Windows tests under Wine on the 32-bit programs, the ones a shop gets (the console,
+#   file-system, hold, link and crash tests, the window checks under Xvfb, the screenshots),
+#   mail against a loopback SMTP server, the import tables of both Windows builds (32-bit x86
+#   and x86-64) against what Windows 7 SP1 provides, and the end-to-end demo with the console
+#   program of each Windows build.
+#   Where this machine cannot run 32-bit Windows programs (no 32-bit Wine, or a kernel that
+#   refuses 32-bit programs), the Windows tests and the demo run on the x86-64 programs, and
+#   the summary at the end says what was not run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -41,10 +44,47 @@ step "Linux build"
 cmake -S . -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDRUVO_WERROR=ON >/dev/null
 ninja -C "$build/linux" -j"$jobs"
 
-step "Windows build, x86-64 (MinGW-w64)"
-cmake -S . -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRUVO_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-ninja -C "$build/win" -j"$jobs"
+# The tests are built and run in one of the two Windows builds; the other one makes only its
+# programs, and its ctest checks their imports.
+windows_build() {  # folder ON|OFF (tests)
+  local toolchain=mingw-w64.cmake
+  [ "$1" = win ] || toolchain=mingw-w64-i686.cmake
+  cmake -S . -B "$build/$1" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRUVO_WERROR=ON -DDRUVO_TESTS="$2" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
+}
+step "Windows build, 32-bit x86 (MinGW-w64 i686): the console program"
+windows_build win32 ON
+ninja -C "$build/win32" -j"$jobs" druvo_cli
+
+step "Can Wine run the 32-bit programs here?"
+cleanup() { bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" --stop; }
+trap cleanup EXIT
+bash scripts/wine-prefix.sh "$WINEPREFIX"
+# Only where the 32-bit console program says its version as the Linux one does.
+version=$("$build/linux/bin/druvo" --version)
+version32=$(cmake/wine-run.sh "$build/win32/bin/druvo-cli.exe" --version 2>&1 | tr -d '\r' | head -n 3) || true
+not_run=
+if [ "$version32" = "$version" ]; then
+  tested=win32 other=win
+  echo "yes: the 32-bit druvo-cli.exe says \"$version32\"; the Windows tests run on the 32-bit programs"
+else
+  tested=win other=win32
+  if [ ! -x /usr/lib/wine/wine ]; then
+    why="no 32-bit Wine is installed (wine32, see scripts/install-deps.sh)"
+  elif ! loader=$(/usr/lib/wine/wine --version 2>&1); then
+    why="the kernel refuses to start the 32-bit Wine: ${loader##*: }"
+  else
+    why="the 32-bit druvo-cli.exe --version said \"$(printf %s "$version32" | head -n 1)\""
+  fi
+  not_run="NOT run on the 32-bit programs: the Windows tests, the window checks and the screenshots: this machine cannot run 32-bit Windows programs ($why). They ran on the x86-64 programs instead; the 32-bit ones were built and their imports checked."
+  echo "no: $why; the Windows tests run on the x86-64 programs"
+fi
+declare -A names=([win32]="32-bit x86" [win]="x86-64")
+windows_build "$tested" ON
+windows_build "$other" OFF
+
+step "Windows build, ${names[$tested]}: the programs and their tests"
+ninja -C "$build/$tested" -j"$jobs"
 
 step "Linux build with AddressSanitizer and UndefinedBehaviorSanitizer"
 # The benchmarks are compiled by the Linux build above; here they would cost without paying.
@@ -53,20 +93,17 @@ cmake -S . -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDRUVO_WERROR=ON 
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 ninja -C "$build/asan" -j"$jobs"
 
-step "Windows build, 32-bit x86 (MinGW-w64 i686): the shipped programs, in the background"
-cmake -S . -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRUVO_WERROR=ON -DDRUVO_TESTS=OFF \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" >/dev/null
+step "Windows build, ${names[$other]}: the programs alone, in the background"
 # At the lowest priority, on what the tests below leave of the processors; it is waited for
-# before the 32-bit programs are checked, at the end.
-nice -n 19 ninja -C "$build/win32" -j"$jobs" DRUVO druvo_cli >"$build/win32-build.log" 2>&1 &
-win32_build=$!
+# before its programs are checked and run, at the end.
+nice -n 19 ninja -C "$build/$other" -j"$jobs" DRUVO druvo_cli hostsim_all >"$build/$other-build.log" 2>&1 &
+other_build=$!
 sink=
 cleanup() {
-  kill "$win32_build" "$sink" 2>/dev/null || true
+  kill "$other_build" "$sink" 2>/dev/null || true
   bash "$root/scripts/wine-prefix.sh" "$WINEPREFIX" --stop
 }
-trap cleanup EXIT
-echo "building; its output goes to $build/win32-build.log"
+echo "building; its output goes to $build/$other-build.log"
 
 step "Linux tests"
 (cd "$build/linux" && ctest --output-on-failure -j"$jobs")
@@ -74,7 +111,10 @@ step "Linux tests"
 step "Linux tests under the sanitizers"
 (cd "$build/asan" && DRUVO_CRASH_STRIDE=8 ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
 
-step "Windows tests under Wine"
+# The line ctest closes with: "100% tests passed, 0 tests failed out of 141".
+passed() { grep -E '^[0-9]+% tests passed' "$1" | tail -n 1; }
+
+step "Windows tests under Wine, ${names[$tested]} programs"
 # A Windows program cannot start the Linux test relay: it runs here, for the whole Wine run.
 smtp=$(mktemp -d /tmp/druvo-smtp.XXXXXX)
 /usr/bin/python3 tests/smtp_sink.py --dir "$smtp" >"$smtp.log" 2>&1 &
@@ -83,32 +123,33 @@ for _ in $(seq 100); do [ -f "$smtp/ready" ] && break; sleep 0.1; done
 [ -f "$smtp/ready" ] || { echo "the test relay did not start:"; cat "$smtp.log"; exit 1; }
 export DRUVO_TEST_SMTP_DIR="Z:$(printf %s "$smtp" | tr / '\\')"
 bash scripts/wine-prefix.sh "$WINEPREFIX"
-(cd "$build/win" && ctest --output-on-failure -j"$jobs" -LE gui)
+(cd "$build/$tested" && ctest --output-on-failure -j"$jobs" -LE gui) | tee "$build/$tested-ctest.log"
 
-step "Windows window checks under Wine and Xvfb"
-if [ -n "$(cd "$build/win" && ctest -N -L gui | grep -E '^ +Test +#')" ]; then
+step "Windows window checks under Wine and Xvfb, ${names[$tested]} programs"
+gui=
+if [ -n "$(cd "$build/$tested" && ctest -N -L gui | grep -E '^ +Test +#')" ]; then
   # Wine's desktop process takes the display it was started with: start it inside Xvfb.
   bash scripts/wine-prefix.sh "$WINEPREFIX" --stop
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
-    "bash '$root/scripts/wine-prefix.sh' '$WINEPREFIX' && cd '$build/win' && ctest --output-on-failure -L gui \
-     && { bash '$root/scripts/screenshots.sh' '$build/win/screenshots' '$build/win' \
-          || echo 'Screenshots NOT made (pictures for the eye; the window checks above passed): see the lines above'; }"
-  echo "Screenshots of the window: $build/win/screenshots"
+    "bash '$root/scripts/wine-prefix.sh' '$WINEPREFIX' && cd '$build/$tested' && ctest --output-on-failure -L gui \
+     && { bash '$root/scripts/screenshots.sh' '$build/$tested/screenshots' '$build/$tested' \
+          || echo 'Screenshots NOT made (pictures for the eye; the window checks above passed): see the lines above'; }" \
+    | tee "$build/$tested-gui.log"
+  gui=$(passed "$build/$tested-gui.log")
+  echo "Screenshots of the window: $build/$tested/screenshots"
 fi
 
-step "32-bit Windows programs: built, imports checked, run where this machine can"
-wait "$win32_build" || { cat "$build/win32-build.log"; echo "the 32-bit build failed"; exit 1; }
-tail -n 1 "$build/win32-build.log"
-(cd "$build/win32" && ctest --output-on-failure)
-# Runs only where Wine can start a 32-bit program: its version must come out as the x86-64
-# one's does. Wine's processes of the window checks went with their display: start anew.
+step "Windows build, ${names[$other]}: imports checked, the end-to-end demo"
+wait "$other_build" || { cat "$build/$other-build.log"; echo "the ${names[$other]} build failed"; exit 1; }
+tail -n 1 "$build/$other-build.log"
+(cd "$build/$other" && ctest --output-on-failure)
+# Wine's processes of the window checks went with their display: start anew.
 bash scripts/wine-prefix.sh "$WINEPREFIX" --stop
 bash scripts/wine-prefix.sh "$WINEPREFIX"
-version=$(cmake/wine-run.sh "$build/win/bin/druvo-cli.exe" --version 2>/dev/null | tr -d '\r')
-if [ -n "$version" ] &&
-   [ "$(cmake/wine-run.sh "$build/win32/bin/druvo-cli.exe" --version 2>/dev/null | tr -d '\r')" = "$version" ]; then
-  ninja -C "$build/win32" -j"$jobs" hostsim_all
-  demo_under_wine "$build/win32"
-else
-  echo "The 32-bit programs were built and their imports checked, not run: this machine cannot run 32-bit Windows programs (no 32-bit Wine)."
-fi
+demo_under_wine "$build/win"
+[ -n "$not_run" ] || demo_under_wine "$build/win32"
+
+step "Summary"
+echo "Windows tests under Wine on the ${names[$tested]} programs ($build/$tested): $(passed "$build/$tested-ctest.log")"
+[ -z "$gui" ] || echo "Window checks under Wine and Xvfb on the ${names[$tested]} programs: $gui"
+[ -z "$not_run" ] || echo "$not_run"
