@@ -6,9 +6,9 @@
 #   mail against a loopback SMTP server, the import tables of both Windows builds (32-bit x86
 #   and x86-64) against what Windows 7 SP1 provides, and the end-to-end demo with the console
 #   program of each Windows build.
-#   Where this machine cannot run 32-bit Windows programs (no 32-bit Wine, or a kernel that
-#   refuses 32-bit programs), the Windows tests and the demo run on the x86-64 programs, and
-#   the summary at the end says what was not run.
+#   The Windows tests run on the 32-bit programs with DRUVO_WINDOWS_TESTS=win32, where this
+#   machine runs 32-bit Windows programs; until they have passed where one does, they run on
+#   the x86-64 programs by default, and the summary at the end says what was not run and why.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -64,9 +64,13 @@ bash scripts/wine-prefix.sh "$WINEPREFIX"
 version=$("$build/linux/bin/druvo" --version)
 version32=$(cmake/wine-run.sh "$build/win32/bin/druvo-cli.exe" --version 2>&1 | tr -d '\r' | head -n 3) || true
 not_run=
-if [ "$version32" = "$version" ]; then
+if [ "$version32" = "$version" ] && [ "${DRUVO_WINDOWS_TESTS:-win}" = win32 ]; then
   tested=win32 other=win
   echo "yes: the 32-bit druvo-cli.exe says \"$version32\"; the Windows tests run on the 32-bit programs"
+elif [ "$version32" = "$version" ]; then
+  tested=win other=win32
+  not_run="NOT run on the 32-bit programs: the Windows tests, the window checks and the screenshots (DRUVO_WINDOWS_TESTS=win32 runs them there). They ran on the x86-64 programs; the 32-bit ones were built, their imports checked, and they ran the end-to-end demo."
+  echo "yes: the 32-bit druvo-cli.exe says \"$version32\"; the Windows tests run on the x86-64 programs unless DRUVO_WINDOWS_TESTS=win32"
 else
   tested=win other=win32
   if [ ! -x /usr/lib/wine/wine ]; then
@@ -147,7 +151,7 @@ tail -n 1 "$build/$other-build.log"
 bash scripts/wine-prefix.sh "$WINEPREFIX" --stop
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 demo_under_wine "$build/win"
-[ -n "$not_run" ] || demo_under_wine "$build/win32"
+[ "$version32" != "$version" ] || demo_under_wine "$build/win32"
 
 step "Summary"
 echo "Windows tests under Wine on the ${names[$tested]} programs ($build/$tested): $(passed "$build/$tested-ctest.log")"
