@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct EntryPlan {
   bool inPlan = false;
   bool finished = false;  // put back by finishing an interrupted restore
   std::string whyNot;  // why nothing is put back, where something should be
+  std::string key;     // the data file's key in the record
+  std::optional<MarkerVerdict> found;  // the chosen file, taken as found: recorded on Yes
 };
 
 void AppendRestoreLog(MainWindow& w) {
@@ -148,12 +151,10 @@ RestoreResult RestoreConversion(MainWindow& w) {
         if (print) found.marker = *print;
         candidates.push_back(c);
       }
-      std::string why;
-      if (candidates.size() == 1 && candidates.front() != e.data &&
-          TakeMarkerAsFound(w.sDBPath, &w, digits, key, e.planned + candidates.front(), e.data, found, true, &why)) {
+      if (candidates.size() == 1 && candidates.front() != e.data) {
         e.chosen = candidates.front();
-      } else if (candidates.size() == 1 && candidates.front() != e.data) {
-        e.whyNot = e.marker + " wordt niet teruggezet: het kan niet worden vastgelegd, " + why;
+        e.found = found;
+        e.key = key;
       } else if (candidates.empty()) {
         --toRestore;
         entries.push_back(std::move(e));
@@ -251,6 +252,20 @@ RestoreResult RestoreConversion(MainWindow& w) {
     return Finish(w, RestoreResult::kNothing);
   }
 
+  // What was taken as found is recorded before its renames, so that from then on the record
+  // vouches for it; an entry whose line cannot be written is left as it is.
+  for (std::size_t k = plan.size(); k-- > 0;) {
+    if (planned[k] < 0) continue;
+    EntryPlan& e = entries[static_cast<std::size_t>(planned[k])];
+    std::string why;
+    if (!e.found ||
+        TakeMarkerAsFound(w.sDBPath, &w, digits, e.key, e.planned + e.chosen, e.data, *e.found, true, &why))
+      continue;
+    e.whyNot = e.chosen + " wordt niet teruggezet: het kan niet worden vastgelegd, " + why;
+    e.inPlan = false;
+    plan.erase(plan.begin() + static_cast<std::ptrdiff_t>(k));
+    planned.erase(planned.begin() + static_cast<std::ptrdiff_t>(k));
+  }
   const PlanResult result = CarryOutPlan(w.Settings(), w, w.services, plan);
   sys::SetCurrentFolder(w.sDBPath);
   if (result.stopped) {
