@@ -46,10 +46,13 @@ class View {
 
   /// Repaints the window without handling other events.
   virtual void Repaint() = 0;
-  /// Lets the pending window events run once.
+  /// Lets the pending window events run once. The Win32 window lets them run at most once per
+  /// event slice (some tens of milliseconds): a call within a slice of the last returns at once.
   virtual void DoEvents() = 0;
 
-  /// The log view grew by `text` at its end.
+  /// The log view grew by `text` at its end. A view may gather these three and show them
+  /// when its events run next (the Win32 window does), as long as it then shows the text
+  /// they make.
   virtual void LogAppended(std::string_view text) = 0;
   /// The log view lost `removed` at its start (the cap of 50,000 characters).
   virtual void LogTrimmed(std::string_view removed) = 0;

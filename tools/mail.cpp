@@ -8,12 +8,14 @@
 namespace druvo {
 
 MailReport SendMailReport(const Services& services, const std::string& customer, const std::string& sEmail,
-                          const std::string& sEmailText, const smtp::TimeLimits& limits) {
+                          const std::string& sEmailText, const smtp::TimeLimits& limits,
+                          const std::function<void()>& whileWaiting) {
   const std::string& helpdesk = services.helpdesk;
   try {
     MailMessage message(limits);
     message.Silent(true);
     message.Logging(true);
+    message.WhileWaiting(whileWaiting);
     message.From(helpdesk);
     message.FromName(helpdesk);
     message.AddRecipient(sEmail);

@@ -1,6 +1,7 @@
 // The mail report: the run's log to the help desk.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "tools/smtp.h"
@@ -19,8 +20,11 @@ struct MailReport {
 
 /// Sends one plain mail through the relay of the services, from the help desk (address and
 /// name) to sEmail, subject "EAN Conversie klant " + the customer number, body sEmailText.
-/// Shows nothing: the caller tells the user when it was not sent. Blocks the calling thread.
+/// Shows nothing: the caller tells the user when it was not sent. While it waits for the
+/// relay, `whileWaiting` runs every smtp::kEventSlice where it is given (the window's events);
+/// without it the calling thread only waits.
 MailReport SendMailReport(const Services& services, const std::string& customer, const std::string& sEmail,
-                          const std::string& sEmailText, const smtp::TimeLimits& limits = {});
+                          const std::string& sEmailText, const smtp::TimeLimits& limits = {},
+                          const std::function<void()>& whileWaiting = {});
 
 }  // namespace druvo

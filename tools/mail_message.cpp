@@ -34,7 +34,7 @@ bool MailMessage::Send(const std::string& relayText) {
   std::string transcript;
   std::string failure;
   const bool sent =
-      smtp::Transfer(relay, message_.from, message_.to, data, limits_, transcript, failure);
+      smtp::Transfer(relay, message_.from, message_.to, data, limits_, transcript, failure, events_);
   if (logging_) log_ += transcript;
   else if (!sent) log_ += "Error: " + failure + "\r\n";
   if (!sent && !silent_) throw MailError(failure);

@@ -2,6 +2,7 @@
 // authentication. Driven member by member, in the way the run's mail report writes it.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class MailMessage {
   void Silent(bool on) { silent_ = on; }
   /// On: Log holds the whole transfer log. Off (the start): only the reason of a failure.
   void Logging(bool on) { logging_ = on; }
+  /// Runs `events` while Send waits for the relay (smtp::Transfer). Empty (the start): Send
+  /// only waits.
+  void WhileWaiting(std::function<void()> events) { events_ = std::move(events); }
 
   /// The sender address. Refused (MailError) unless it is a plain address
   /// ("local@domain", ASCII); nothing of a refused value is kept.
@@ -54,6 +58,7 @@ class MailMessage {
   smtp::TimeLimits limits_;
   bool silent_ = false;
   bool logging_ = false;
+  std::function<void()> events_;
   smtp::Message message_;
   std::string log_;
 };

@@ -488,11 +488,14 @@ std::string Printable(std::string_view s) {
 
 class Session {
  public:
-  Session(const TimeLimits& limits, std::string& transcript, std::string& failure)
+  Session(const TimeLimits& limits, std::string& transcript, std::string& failure,
+          const std::function<void()>& whileWaiting)
       : limits_(limits),
         end_(net::Clock::now() + limits.total),
         transcript_(transcript),
-        failure_(failure) {}
+        failure_(failure) {
+    if (whileWaiting) conn_.WhileWaiting(whileWaiting, kEventSlice);
+  }
 
   bool Run(const Relay& relay, const std::string& from, const std::vector<std::string>& to,
            std::string_view message) {
@@ -631,8 +634,8 @@ class Session {
 
 bool Transfer(const Relay& relay, const std::string& from, const std::vector<std::string>& to,
               std::string_view message, const TimeLimits& limits, std::string& transcript,
-              std::string& failure) {
-  Session session(limits, transcript, failure);
+              std::string& failure, const std::function<void()>& whileWaiting) {
+  Session session(limits, transcript, failure, whileWaiting);
   return session.Run(relay, from, to, message);
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,13 +128,19 @@ struct TimeLimits {
   std::chrono::milliseconds total{60000};    // for the whole transfer
 };
 
+/// How often a transfer that waits for the relay lets the caller's events run.
+inline constexpr std::chrono::milliseconds kEventSlice{50};
+
 /// Transfers one message: connect, greeting, EHLO (HELO when EHLO is refused), MAIL FROM,
 /// RCPT TO per recipient, DATA, the data block, QUIT; each reply's class is checked.
 /// Appends a readable transcript to `transcript` (every command and reply line, the body
 /// left out, and the reason of a failure). True when the relay accepted the message;
-/// false with `failure` set otherwise.
+/// false with `failure` set otherwise. While it waits for the relay (to connect, to take
+/// what is sent, to reply), `whileWaiting` runs every kEventSlice where it is given: the
+/// window's events, so that the window paints and answers; the time limits are unchanged.
+/// Looking up the relay's name is not sliced: it waits on the system's resolver.
 bool Transfer(const Relay& relay, const std::string& from, const std::vector<std::string>& to,
               std::string_view message, const TimeLimits& limits, std::string& transcript,
-              std::string& failure);
+              std::string& failure, const std::function<void()>& whileWaiting = {});
 
 }  // namespace druvo::smtp

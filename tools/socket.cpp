@@ -13,13 +13,23 @@ namespace pf = platform;
 
 enum class Wait { kReady, kTimedOut, kFailed };
 
-// Waits until the socket is readable (or writable) or the deadline passes. The system's
+// What runs while a call waits: the caller's events, at least once per slice.
+struct Events {
+  const std::function<void()>& events;
+  std::chrono::milliseconds slice;
+};
+
+// Waits until the socket is readable (or writable) or the deadline passes; with events, in
+// slices, the events running after each slice that ends with nothing to do. The system's
 // wait is given the time left rounded up, so that it does not end just before the deadline
 // and spin once more with a zero timeout; a wait that ends early is simply repeated.
-Wait WaitUntil(pf::Handle h, bool forRead, Clock::time_point deadline, int& err) {
+Wait WaitUntil(pf::Handle h, bool forRead, Clock::time_point deadline, const Events& ev,
+               int& err) {
   constexpr std::chrono::microseconds kLongest = std::chrono::hours(24);
+  const bool slices = ev.events && ev.slice > std::chrono::milliseconds::zero();
   for (;;) {
-    auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - Clock::now());
+    const Clock::time_point until = slices ? std::min(deadline, Clock::now() + ev.slice) : deadline;
+    auto left = std::chrono::ceil<std::chrono::microseconds>(until - Clock::now());
     left = std::clamp(left, std::chrono::microseconds::zero(), kLongest);
     switch (pf::WaitOnce(h, forRead, left, err)) {
       case pf::Ready::kReady:
@@ -30,15 +40,16 @@ Wait WaitUntil(pf::Handle h, bool forRead, Clock::time_point deadline, int& err)
         if (Clock::now() >= deadline) return Wait::kTimedOut;
         break;
     }
+    if (slices) ev.events();
   }
 }
 
 // After a call that would have blocked: true when the socket is ready for another try;
 // false with `why` when the deadline passed (`timedOut`) or the wait itself failed.
-bool AwaitReady(pf::Handle h, bool forRead, Clock::time_point deadline, const char* timedOut,
-                std::string& why) {
+bool AwaitReady(pf::Handle h, bool forRead, Clock::time_point deadline, const Events& ev,
+                const char* timedOut, std::string& why) {
   int err = 0;
-  const Wait w = WaitUntil(h, forRead, deadline, err);
+  const Wait w = WaitUntil(h, forRead, deadline, ev, err);
   if (w == Wait::kReady) return true;
   why = w == Wait::kTimedOut ? std::string(timedOut)
                              : std::string(pf::WaitCallName()) + ": " + pf::ErrorText(err);
@@ -48,6 +59,11 @@ bool AwaitReady(pf::Handle h, bool forRead, Clock::time_point deadline, const ch
 }  // namespace
 
 TcpConnection::~TcpConnection() { Close(); }
+
+void TcpConnection::WhileWaiting(std::function<void()> events, std::chrono::milliseconds slice) {
+  events_ = std::move(events);
+  slice_ = slice;
+}
 
 bool TcpConnection::IsOpen() const { return sock_ != kNone; }
 
@@ -79,7 +95,7 @@ bool TcpConnection::Connect(const std::string& host, std::uint16_t port, Clock::
     }
     const std::string addr = pf::AddressText(e);
     if (pf::StartConnect(h, e, err) == pf::Progress::kPending) {
-      const Wait w = WaitUntil(h, false, deadline, err);
+      const Wait w = WaitUntil(h, false, deadline, Events{events_, slice_}, err);
       if (w == Wait::kTimedOut) {
         pf::Close(h);
         why = "no connection to " + addr + " before the time limit";
@@ -112,7 +128,8 @@ bool TcpConnection::Send(std::string_view bytes, Clock::time_point deadline, std
     if (io == pf::Io::kMoved) {
       bytes.remove_prefix(moved);
     } else if (io == pf::Io::kWouldBlock) {
-      if (!AwaitReady(sock_, false, deadline, "sending stalled past the time limit", why))
+      if (!AwaitReady(sock_, false, deadline, Events{events_, slice_},
+                      "sending stalled past the time limit", why))
         return false;
     } else {
       why = "send: " + pf::ErrorText(err);
@@ -139,7 +156,9 @@ bool TcpConnection::Receive(std::string& into, Clock::time_point deadline, std::
         why = "the relay closed the connection";
         return false;
       case pf::Io::kWouldBlock:
-        if (!AwaitReady(sock_, true, deadline, "no reply before the time limit", why)) return false;
+        if (!AwaitReady(sock_, true, deadline, Events{events_, slice_},
+                        "no reply before the time limit", why))
+          return false;
         break;
       case pf::Io::kFailed:
         why = "recv: " + pf::ErrorText(err);

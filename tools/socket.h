@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ class TcpConnection {
   ~TcpConnection();
   TcpConnection(const TcpConnection&) = delete;
   TcpConnection& operator=(const TcpConnection&) = delete;
+
+  /// While a call below waits, `events` is called at least every `slice` (never from another
+  /// thread): the window's events run there. Empty (the start): the waits only wait.
+  void WhileWaiting(std::function<void()> events, std::chrono::milliseconds slice);
 
   /// Resolves `host` (a name, an IPv4 address or an IPv6 address without brackets) and
   /// connects to its addresses in turn until one accepts. False with `why` when the name
@@ -45,6 +50,8 @@ class TcpConnection {
  private:
   std::uintptr_t sock_ = kNone;  // a file descriptor or a SOCKET
   std::string peer_;
+  std::function<void()> events_;
+  std::chrono::milliseconds slice_{0};
   static constexpr std::uintptr_t kNone = ~std::uintptr_t{0};
 };
 

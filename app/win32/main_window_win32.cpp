@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/win32/dpi_win32.h"
@@ -22,6 +23,9 @@ constexpr int kClientHeight = 7545;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 constexpr int kLogTypingLimit = 50000;
+// What Windows shows the user who logs off or shuts down while a run goes (Vista and later).
+constexpr wchar_t kShutdownReason[] =
+    L"De ISBN - EAN conversie loopt nog: afmelden of afsluiten kan als die klaar is.";
 
 constexpr wchar_t kLabel1Text[] =
     L"Programma voor het converteren van ISBN naar EAN of voor EAN naar ISBN BELANGRIJK :  "
@@ -122,6 +126,7 @@ HFONT MakeFont(UINT dpi, int points, int weight) {
 Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance) {}
 
 Win32MainWindow::~Win32MainWindow() {
+  SetBeforePump({});
   if (taskbar_) taskbar_->Release();
   if (hwnd_) {
     UnregisterDialogWindow(hwnd_);
@@ -150,6 +155,7 @@ bool Win32MainWindow::Create(MainWindow& model) {
                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
   RegisterDialogWindow(hwnd_);
+  SetBeforePump([this] { FlushLog(); });
   return true;
 }
 
@@ -201,6 +207,8 @@ LRESULT Win32MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       if (!OnClose()) return 0;
       break;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession() ? TRUE : FALSE;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
@@ -308,7 +316,10 @@ void Win32MainWindow::OnCommand(int id, int code) {
 void Win32MainWindow::OnStartClicked() {
   if (inStart_) return;
   inStart_ = true;
+  BlockShutdown(true);
   Guarded([this] { ClickStart(*model_); });
+  FlushLog();
+  BlockShutdown(false);
   inStart_ = false;
 }
 
@@ -327,6 +338,12 @@ void Win32MainWindow::OnBrowseClicked(bool programFolder) {
 
 void Win32MainWindow::OnLogChanged() {
   if (programEdits_) return;
+  // The user's text is the log view's text now: nothing gathered before it is pending.
+  logPending_.clear();
+  logPendingStart_ = 0;
+  logControlTrim_ = 0;
+  logCaret_ = LogCaret::kUntouched;
+  logControlUnits_ = static_cast<std::size_t>(GetWindowTextLengthW(Item(Control::txtLog)));
   Guarded([this] { model_->OnLogEditedByUser(sys::Narrow(WindowText(Item(Control::txtLog)))); });
 }
 
@@ -340,6 +357,32 @@ bool Win32MainWindow::OnClose() {
   if (inStart_ || !model_->CanClose()) return false;
   OnStopClicked();
   return true;
+}
+
+bool Win32MainWindow::OnQueryEndSession() {
+  // As closing: a log-off or shut-down would end the program in the middle of the host's
+  // files, without DRUVO.Log and without the mail. Windows then shows the reason that
+  // BlockShutdown gave it, and the user decides.
+  return !inStart_ && model_->CanClose();
+}
+
+void Win32MainWindow::BlockShutdown(bool block) {
+  // Looked up at run time: the window needs nothing newer than Windows 7 to start, and
+  // without them Windows still hears no, only without the reason.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (!user32) return;
+  if (block) {
+    using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+    const auto create = reinterpret_cast<Create>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ShutdownBlockReasonCreate")));
+    shutdownBlocked_ = create && create(hwnd_, kShutdownReason);
+  } else if (shutdownBlocked_) {
+    using Destroy = BOOL(WINAPI*)(HWND);
+    const auto destroy = reinterpret_cast<Destroy>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")));
+    if (destroy) destroy(hwnd_);
+    shutdownBlocked_ = false;
+  }
 }
 
 void Win32MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -406,6 +449,7 @@ Answer Win32MainWindow::Ask(const std::string& text, Buttons buttons) {
   UINT type = MB_OK;
   if (buttons == Buttons::kOkCancel) type = MB_OKCANCEL;
   if (buttons == Buttons::kYesNo) type = MB_YESNO;
+  FlushLog();  // the box's message loop lets the window paint
   const int r = MessageBoxW(hwnd_, sys::Widen(text).c_str(), L"DRUVO", type);
   switch (r) {
     case IDOK:
@@ -424,39 +468,80 @@ Answer Win32MainWindow::Ask(const std::string& text, Buttons buttons) {
 }
 
 void Win32MainWindow::Repaint() {
+  FlushLog();
   // UpdateWindow paints only the window itself; the controls have update regions of their own.
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void Win32MainWindow::DoEvents() { PumpPendingMessages(); }
+void Win32MainWindow::DoEvents() {
+  // A run calls this after every line of a utility's log: the messages run once per slice,
+  // and the log view's text gathered meanwhile reaches txtLog in one go (FlushLog, from
+  // PumpPendingMessages) instead of several edits of the whole box per line.
+  if (std::chrono::steady_clock::now() - lastEvents_ < kEventSlice) return;
+  PumpPendingMessages();
+  lastEvents_ = std::chrono::steady_clock::now();
+}
 
 void Win32MainWindow::LogAppended(std::string_view text) {
-  HWND h = Item(Control::txtLog);
-  const std::wstring wide = sys::Widen(text);
-  const int end = GetWindowTextLengthW(h);
-  // EM_REPLACESEL is bound by the typing limit; lift it for the program's own text.
-  ++programEdits_;
-  SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
-  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
-  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-  SendMessageW(h, EM_SETLIMITTEXT, kLogTypingLimit, 0);
-  --programEdits_;
+  logPending_ += sys::Widen(text);
+  logCaret_ = LogCaret::kEnd;  // EM_REPLACESEL leaves the caret after the new text
 }
 
 void Win32MainWindow::LogTrimmed(std::string_view removed) {
-  HWND h = Item(Control::txtLog);
-  const auto units = static_cast<WPARAM>(text::CountUtf16Units(removed));
-  ++programEdits_;
-  SendMessageW(h, EM_SETSEL, 0, static_cast<LPARAM>(units));
-  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-  --programEdits_;
+  // The removed text is the start of txtLog's text followed by the pending text: it leaves
+  // txtLog first, and what is left of it never reaches txtLog.
+  std::size_t units = text::CountUtf16Units(removed);
+  const std::size_t fromControl = std::min(units, logControlUnits_ - logControlTrim_);
+  logControlTrim_ += fromControl;
+  units -= fromControl;
+  logPendingStart_ += std::min(units, logPending_.size() - logPendingStart_);
+  // Released once the dropped part outweighs the kept one, so that trimming stays cheap and
+  // the pending text never holds much more than the cap.
+  if (logPendingStart_ > logPending_.size() - logPendingStart_) {
+    logPending_.erase(0, logPendingStart_);
+    logPendingStart_ = 0;
+  }
+  logCaret_ = LogCaret::kStart;  // replacing the start's selection left the caret there
 }
 
-void Win32MainWindow::LogCaretToEnd() {
+void Win32MainWindow::LogCaretToEnd() { logCaret_ = LogCaret::kEnd; }
+
+void Win32MainWindow::FlushLog() {
+  if (!hwnd_ || (logCaret_ == LogCaret::kUntouched && logControlTrim_ == 0 &&
+                 logPendingStart_ == logPending_.size()))
+    return;
   HWND h = Item(Control::txtLog);
-  const int end = GetWindowTextLengthW(h);
-  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
-  SendMessageW(h, EM_SCROLLCARET, 0, 0);
+  const wchar_t* add = logPending_.c_str() + logPendingStart_;
+  const bool adding = logPendingStart_ < logPending_.size();
+  ++programEdits_;
+  if (logControlTrim_ > 0 && logControlTrim_ >= static_cast<std::size_t>(GetWindowTextLengthW(h))) {
+    // Nothing of the box stays: its text is set anew (WM_SETTEXT is bound by no limit).
+    SetWindowTextW(h, add);
+  } else {
+    if (logControlTrim_ > 0) {
+      SendMessageW(h, EM_SETSEL, 0, static_cast<LPARAM>(logControlTrim_));
+      SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    }
+    if (adding) {
+      // EM_REPLACESEL is bound by the typing limit; lift it for the program's own text.
+      const int end = GetWindowTextLengthW(h);
+      SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
+      SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
+      SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(add));
+      SendMessageW(h, EM_SETLIMITTEXT, kLogTypingLimit, 0);
+    }
+  }
+  if (logCaret_ != LogCaret::kUntouched) {
+    const int at = logCaret_ == LogCaret::kEnd ? GetWindowTextLengthW(h) : 0;
+    SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(at), at);
+    SendMessageW(h, EM_SCROLLCARET, 0, 0);
+  }
+  --programEdits_;
+  logControlUnits_ = static_cast<std::size_t>(GetWindowTextLengthW(h));
+  logPending_.clear();
+  logPendingStart_ = 0;
+  logControlTrim_ = 0;
+  logCaret_ = LogCaret::kUntouched;
 }
 
 bool Win32MainWindow::PutOnClipboard(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,16 @@ class Win32MainWindow : public View {
   [[noreturn]] void Quit() override;
   void Progress(int done, int total) override;
 
+  /// Writes what the log view gathered since the last time into txtLog: one trim at its
+  /// start, one append at its end, one scroll. Called before the window's messages run
+  /// (every pass of PumpPendingMessages, a message box, a repaint) and when a Start ends,
+  /// so that the box shows the log view's newest text whenever it can be seen or read.
+  void FlushLog();
+
+  /// How long DoEvents lets a run work before the window's messages run again, and the
+  /// longest the log view's text waits before it reaches txtLog.
+  static constexpr std::chrono::milliseconds kEventSlice{50};
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -58,6 +69,10 @@ class Win32MainWindow : public View {
   void OnLogChanged();
   void OnStatusChanged();
   bool OnClose();
+  /// WM_QUERYENDSESSION: Windows asks whether the session may end (log-off, shut-down).
+  bool OnQueryEndSession();
+  /// Tells Windows why a log-off or shut-down must wait (Vista and later), or no more.
+  void BlockShutdown(bool block);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnActivate(bool active);
   void OnSetFocus();
@@ -88,6 +103,22 @@ class Win32MainWindow : public View {
   bool statusTyped_ = false;
 
   bool inStart_ = false;  // inside the click of btnStart
+  bool shutdownBlocked_ = false;  // a reason is registered with ShutdownBlockReasonCreate
+
+  // The log view between two event slices. The model's text (MainWindow::log) changes line
+  // by line; txtLog receives the changes once per slice (FlushLog): its text is always the
+  // model's text once the pending part is written. logControlUnits_ UTF-16 units are in
+  // txtLog; the first logControlTrim_ of them are to go; logPending_ (from
+  // logPendingStart_ on) is to be appended.
+  std::wstring logPending_;
+  std::size_t logPendingStart_ = 0;
+  std::size_t logControlUnits_ = 0;
+  std::size_t logControlTrim_ = 0;
+  // Where the caret went last: to the end (an append, LogCaretToEnd) or to the start (a
+  // trim), as the per-line edits of txtLog left it.
+  enum class LogCaret { kUntouched, kEnd, kStart };
+  LogCaret logCaret_ = LogCaret::kUntouched;
+  std::chrono::steady_clock::time_point lastEvents_{};
   ITaskbarList3* taskbar_ = nullptr;
   bool taskbarFailed_ = false;
 };

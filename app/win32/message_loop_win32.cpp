@@ -13,7 +13,14 @@ std::vector<HWND>& DialogWindows() {
   return windows;
 }
 
+std::function<void()>& BeforePump() {
+  static std::function<void()> hook;
+  return hook;
+}
+
 }  // namespace
+
+void SetBeforePump(std::function<void()> hook) { BeforePump() = std::move(hook); }
 
 void RegisterDialogWindow(HWND hwnd) { DialogWindows().push_back(hwnd); }
 
@@ -41,6 +48,7 @@ bool PumpPendingMessages() {
   // Bounded, so that a window that keeps posting to itself cannot hold the caller here:
   // the pass handles what was pending, with room for what those messages post in turn.
   constexpr int kMaxMessages = 10000;
+  if (BeforePump()) BeforePump()();
   MSG msg;
   for (int i = 0; i < kMaxMessages && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
     if (msg.message == WM_QUIT) {

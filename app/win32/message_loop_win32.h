@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace druvo::win32 {
 
 /// Lets IsDialogMessageW handle the message for one of the windows registered below.
@@ -16,6 +18,11 @@ bool RouteDialogMessage(MSG& msg);
 
 /// Translates and dispatches one message (after RouteDialogMessage).
 void HandleMessage(MSG& msg);
+
+/// Called at the start of every PumpPendingMessages, before any message is handled: the main
+/// window brings what it holds back (the log view's newest text) to its controls there, so
+/// that whatever the messages paint or read is up to date. Empty: nothing.
+void SetBeforePump(std::function<void()> hook);
 
 /// One pass over the messages pending now. A WM_QUIT is posted again, so the outer loop
 /// still sees it; returns false when one was seen.

@@ -1,3 +1,7 @@
+// winsock2.h before windows.h, which gui_helpers.h includes.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
 #include "gui_helpers.h"
 
 #include <cstdio>
@@ -374,6 +378,54 @@ bool SetLocalModified(const std::wstring& path, int y, int mo, int d, int h, int
   const bool ok = SetFileTime(f, nullptr, nullptr, &ft) != FALSE;
   CloseHandle(f);
   return ok;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes, bool append) {
+  HANDLE h = CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, 0, nullptr,
+                         append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size();
+  CloseHandle(h);
+  return ok;
+}
+
+DWORD AnswerTime(HWND w, DWORD limit) {
+  const ULONGLONG start = GetTickCount64();
+  DWORD_PTR r = 0;
+  if (!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, limit, &r)) return limit;
+  return static_cast<DWORD>(GetTickCount64() - start);
+}
+
+bool AgreesToLogOff(HWND w, bool& answered) {
+  DWORD_PTR r = 0;
+  answered = SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                 &r) != 0;
+  return answered && r != FALSE;
+}
+
+SilentRelay::SilentRelay() : sock_(INVALID_SOCKET) {
+  WSADATA data{};
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = 0;
+  int len = sizeof a;
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 8) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    closesocket(s);
+    return;
+  }
+  sock_ = s;
+  address_ = L"127.0.0.1:" + std::to_wstring(ntohs(a.sin_port));
+}
+
+SilentRelay::~SilentRelay() {
+  if (sock_ != INVALID_SOCKET) closesocket(static_cast<SOCKET>(sock_));
 }
 
 std::wstring OwnFolder() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,30 @@ struct MessageBoxInfo {
 MessageBoxInfo ReadMessageBox(HWND box);
 /// Presses a button of a message box by its id.
 void Answer(HWND box, int id);
+
+/// How long the window's thread takes to answer a message (WM_NULL), in milliseconds;
+/// `limit` when it did not answer within `limit`.
+DWORD AnswerTime(HWND w, DWORD limit = 1000);
+/// Asks the window as Windows does before a log-off (WM_QUERYENDSESSION): true when it
+/// agrees. `answered` is false when it gave no answer within 5 s.
+bool AgreesToLogOff(HWND w, bool& answered);
+
+/// A relay that never answers: a socket listening on 127.0.0.1 that never accepts, so a
+/// connection to it is made by the system and then hears nothing.
+class SilentRelay {
+ public:
+  SilentRelay();
+  ~SilentRelay();
+  /// "127.0.0.1:port"; empty when no socket could be opened.
+  const std::wstring& address() const { return address_; }
+
+ private:
+  std::uintptr_t sock_;
+  std::wstring address_;
+};
+
+/// Writes bytes to a file, replacing it; appends when `append`.
+bool WriteBytes(const std::wstring& path, const std::string& bytes, bool append);
 
 /// Runs a console program to its end; its exit code, or -1 when it did not end in `ms`.
 int RunToEnd(const std::wstring& exe, const std::wstring& args, DWORD ms);
